@@ -1,0 +1,27 @@
+# Front door: `make run` builds the tool and runs it under Wine; `make test` builds everything and
+# runs every test; `make exe` builds the exe alone and prints its path last.
+BUILD ?= build
+JOBS ?= $(shell nproc)
+WIN64 = -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
+
+.PHONY: deps exe run test fuzz clean
+
+deps:
+	@tools/install-deps
+
+exe: deps
+	@cmake -S . -B $(BUILD)/win64 $(WIN64) -DCMAKE_BUILD_TYPE=Release -DQV_BUILD_TESTS=OFF >/dev/null
+	@cmake --build $(BUILD)/win64 --target QuilVara -j $(JOBS)
+	@echo $(abspath $(BUILD)/win64/app/QuilVara.exe)
+
+run: exe
+	@tools/run-tool $(abspath $(BUILD)/win64/app/QuilVara.exe)
+
+test: deps
+	@tools/test-all $(BUILD)
+
+fuzz: deps
+	@tools/fuzz-attributes $(BUILD)
+
+clean:
+	rm -rf $(BUILD)

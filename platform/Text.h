@@ -1,0 +1,15 @@
+// Conversions between the tool's code page 936 texts and the wide strings of the system calls.
+// Every text leaves the program through a wide call after an explicit conversion from 936, so
+// it shows right whatever code page the user's Windows runs.
+#pragma once
+
+#include <string>
+
+namespace qv {
+
+constexpr unsigned kTextCodePage = 936;
+
+std::wstring WideFromGbk(const char* text);
+std::string GbkFromWide(const std::wstring& text);
+
+}  // namespace qv
