@@ -1,0 +1,407 @@
+#!/usr/bin/python3
+"""Checks of the committed skin artwork in res/.
+
+Run from the repository root:
+    python3 tests/res/test_skin_bitmaps.py [REPO_ROOT]
+Without REPO_ROOT the repository is found from this file's location.
+"""
+
+import itertools
+import os
+import struct
+import subprocess
+import sys
+import tempfile
+import unittest
+
+ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+if len(sys.argv) > 1 and not sys.argv[1].startswith('-') and os.path.isdir(sys.argv[1]):
+    ROOT = os.path.abspath(sys.argv.pop(1))
+
+RES = os.path.join(ROOT, 'res')
+GENERATOR = os.path.join(ROOT, 'tools', 'make_skin_bitmaps.py')
+CONVERT = '/usr/bin/convert'
+FONT = '/usr/share/fonts/truetype/wqy/wqy-zenhei.ttc'
+
+MAGENTA = (255, 0, 255)
+ORANGE = (221, 134, 10)
+ALL_FILES = ['btn_default.bmp', 'btn_close.bmp', 'btn_minimize.bmp', 'share_sina.bmp',
+             'share_qq.bmp', 'copy_text.bmp', 'forum.bmp', 'collapse_bar.bmp',
+             'bg_expanded.bmp', 'bg_collapsed.bmp', 'QuilVara.ico']
+
+# name: (width, height, bits per pixel, frames)
+BITMAPS = {
+    'btn_default.bmp': (315, 21, 8, 5),
+    'btn_close.bmp': (105, 19, 24, 5),
+    'btn_minimize.bmp': (105, 19, 24, 5),
+    'share_sina.bmp': (610, 31, 8, 5),
+    'share_qq.bmp': (610, 31, 8, 5),
+    'copy_text.bmp': (610, 31, 8, 5),
+    'forum.bmp': (610, 31, 8, 5),
+    'collapse_bar.bmp': (23, 558, 24, 1),
+    'bg_expanded.bmp': (940, 600, 24, 1),
+    'bg_collapsed.bmp': (556, 600, 24, 1),
+}
+STRIPS = [n for n, v in BITMAPS.items() if v[3] == 5]
+SHARE = ['share_sina.bmp', 'share_qq.bmp', 'copy_text.bmp', 'forum.bmp']
+
+
+class Bmp:
+    """Minimal reader for uncompressed 8/24-bit BITMAPINFOHEADER files."""
+
+    def __init__(self, path):
+        with open(path, 'rb') as f:
+            self.raw = raw = f.read()
+        (self.magic, self.file_size, self.res1, self.res2,
+         self.offset) = struct.unpack_from('<2sIHHI', raw, 0)
+        (self.hdr_size, self.width, self.height, self.planes, self.bpp,
+         self.compression, self.size_image, _xppm, _yppm, self.clr_used,
+         self.clr_important) = struct.unpack_from('<IiiHHIIiiII', raw, 14)
+        self.palette = None
+        if self.bpp == 8:
+            n = self.clr_used or 256
+            self.palette = [(raw[54 + 4 * i + 2], raw[54 + 4 * i + 1], raw[54 + 4 * i])
+                            for i in range(n)]
+        self.stride = (self.width * self.bpp // 8 + 3) & ~3
+        self.index_rows = []
+        self.rows = []
+        h = abs(self.height)
+        for y in range(h):
+            src = h - 1 - y if self.height > 0 else y
+            line = raw[self.offset + src * self.stride: self.offset + (src + 1) * self.stride]
+            if self.bpp == 8:
+                idx = list(line[:self.width])
+                self.index_rows.append(idx)
+                self.rows.append([self.palette[i] for i in idx])
+            else:
+                self.rows.append([(line[3 * x + 2], line[3 * x + 1], line[3 * x])
+                                  for x in range(self.width)])
+
+    def px(self, x, y):
+        return self.rows[y][x]
+
+    def frame(self, i, n=5):
+        fw = self.width // n
+        return [row[i * fw:(i + 1) * fw] for row in self.rows]
+
+
+_cache = {}
+
+
+def load(name):
+    if name not in _cache:
+        _cache[name] = Bmp(os.path.join(RES, name))
+    return _cache[name]
+
+
+def lum(c):
+    return 0.299 * c[0] + 0.587 * c[1] + 0.114 * c[2]
+
+
+def white(c):
+    return min(c) >= 245
+
+
+def mean_lum(pixels):
+    pixels = list(pixels)
+    return sum(lum(c) for c in pixels) / len(pixels)
+
+
+class BitmapFormat(unittest.TestCase):
+
+    def test_headers_sizes_and_formats(self):
+        for name, (w, h, bpp, _) in BITMAPS.items():
+            with self.subTest(name=name):
+                b = load(name)
+                self.assertEqual(b.magic, b'BM')
+                self.assertEqual(b.file_size, len(b.raw))
+                self.assertEqual(b.hdr_size, 40)
+                self.assertEqual((b.width, b.height), (w, h))   # bottom-up: positive height
+                self.assertEqual(b.planes, 1)
+                self.assertEqual(b.bpp, bpp)
+                self.assertEqual(b.compression, 0)
+                stride = (w * bpp // 8 + 3) & ~3
+                self.assertEqual(b.size_image, stride * h)
+                pal_bytes = 1024 if bpp == 8 else 0
+                self.assertEqual(b.offset, 14 + 40 + pal_bytes)
+                self.assertEqual(len(b.raw), b.offset + stride * h)
+                if bpp == 8:
+                    self.assertIn(b.clr_used, (0, 256))
+                    self.assertEqual(len(b.palette), 256)
+                else:
+                    self.assertEqual(b.clr_used, 0)
+
+    def test_row_padding_is_zero(self):
+        for name in BITMAPS:
+            b = load(name)
+            used = b.width * b.bpp // 8
+            for y in range(abs(b.height)):
+                pad = b.raw[b.offset + y * b.stride + used: b.offset + (y + 1) * b.stride]
+                self.assertEqual(pad.count(0), len(pad), '%s row %d' % (name, y))
+
+    def test_palette_indices_in_range(self):
+        for name in BITMAPS:
+            b = load(name)
+            if b.bpp == 8:
+                self.assertLess(max(max(r) for r in b.index_rows), len(b.palette), name)
+
+
+class Strips(unittest.TestCase):
+
+    def test_no_magenta_anywhere_in_strips(self):
+        for name in STRIPS + ['collapse_bar.bmp']:
+            with self.subTest(name=name):
+                b = load(name)
+                if b.palette is not None:
+                    used = set(i for r in b.index_rows for i in r)
+                    for i in used:
+                        self.assertNotEqual(b.palette[i], MAGENTA, 'index %d' % i)
+                    self.assertNotIn(MAGENTA, b.palette)
+                for y, row in enumerate(b.rows):
+                    self.assertNotIn(MAGENTA, row, 'row %d' % y)
+
+    def test_frames_pairwise_visibly_different(self):
+        for name in STRIPS:
+            b = load(name)
+            frames = [b.frame(i) for i in range(5)]
+            for i, j in itertools.combinations(range(5), 2):
+                with self.subTest(name=name, frames=(i, j)):
+                    total = diff = 0
+                    for ra, rb in zip(frames[i], frames[j]):
+                        for ca, cb in zip(ra, rb):
+                            d = sum(abs(p - q) for p, q in zip(ca, cb))
+                            total += d
+                            diff += d > 12
+                    npx = len(frames[i]) * len(frames[i][0])
+                    # a real variant changes a noticeable share of the face
+                    self.assertGreater(diff, npx // 10)
+                    self.assertGreater(total / npx, 6.0)
+
+    def test_default_button_colours(self):
+        b = load('btn_default.bmp')
+        centre = [b.frame(i)[10][31] for i in range(5)]
+        for i in (0, 1):                      # cyan: blue and green above red
+            r, g, bl = centre[i]
+            self.assertGreater(bl, r + 20, centre[i])
+            self.assertGreater(g, r + 20, centre[i])
+        self.assertGreater(lum(centre[0]), lum(centre[1]) + 15)   # pressed is darker
+        for i in (2, 3):                      # pale yellow-orange
+            r, g, bl = centre[i]
+            self.assertGreater(r, 230)
+            self.assertGreater(r, g)
+            self.assertGreater(g, bl + 20)
+        r, g, bl = centre[4]                  # grey
+        self.assertLess(max(r, g, bl) - min(r, g, bl), 8)
+        self.assertGreater(r, 150)
+
+    def test_caption_buttons(self):
+        for name in ('btn_close.bmp', 'btn_minimize.bmp'):
+            b = load(name)
+            frames = [b.frame(i) for i in range(5)]
+            square = []
+            for f in frames:
+                # glyph at the centre line is white in every frame
+                glyph_row = 10 if name == 'btn_close.bmp' else 12
+                self.assertTrue(white(f[glyph_row][10]), name)
+                c = f[4][2]               # face, clear of the glyph and bevel
+                r, g, bl = c
+                self.assertTrue(r > g > bl, '%s face %r not brown-gold' % (name, c))
+                square.append(lum(c))
+            # five distinct brightness levels
+            self.assertEqual(len(set(round(s) for s in square)), 5, square)
+            # the glyph itself stays in place from frame to frame
+            core = [(x, y) for y in range(19) for x in range(21) if white(frames[0][y][x])]
+            self.assertGreater(len(core), 10, name)
+            for f in frames[1:]:
+                for x, y in core:
+                    self.assertGreater(min(f[y][x]), 225, '%s (%d,%d)' % (name, x, y))
+        # the close glyph is a cross (diagonals), the minimise glyph a bar
+        close = load('btn_close.bmp').frame(0)
+        mini = load('btn_minimize.bmp').frame(0)
+        for x, y in ((6, 5), (14, 5), (6, 13), (14, 13)):
+            self.assertTrue(white(close[y][x]), (x, y))
+        self.assertFalse(white(close[12][10]))
+        self.assertTrue(white(mini[12][6]))
+        self.assertTrue(white(mini[12][14]))
+        self.assertFalse(white(mini[6][6]))
+
+    def test_share_strip_shading(self):
+        for name in SHARE:
+            with self.subTest(name=name):
+                b = load(name)
+                frames = [b.frame(i) for i in range(5)]
+                # background sampled at the right end of the face, clear of text
+                bg = [mean_lum(f[y][118] for y in range(4, 27)) for f in frames]
+                for i in range(5):
+                    r, g, bl = frames[i][15][118]
+                    self.assertLess(max(r, g, bl) - min(r, g, bl), 8, 'frame %d not grey' % i)
+                self.assertGreater(bg[0], 170)
+                self.assertGreater(bg[1], bg[0] + 5)      # pressed: lighter
+                self.assertLess(bg[3], bg[0] - 5)         # hover: darker
+                self.assertLess(bg[4], bg[3] - 5)         # disabled: darkest
+                # label: dark in frame 0, grey in frame 2
+                label = lambda f: min(lum(f[y][x]) for y in range(5, 26) for x in range(30, 105))
+                self.assertLess(label(frames[0]), 70)
+                self.assertGreater(label(frames[2]), 110)
+                # there is ink in the label area of every frame
+                for i, f in enumerate(frames):
+                    dark = sum(1 for y in range(5, 26) for x in range(30, 105)
+                               if lum(f[y][x]) < bg[i] - 40)
+                    self.assertGreater(dark, 150, 'frame %d label missing' % i)
+                # faded icon: less saturated than the normal one
+                sat = lambda f: max(max(c) - min(c) for row in f[4:27] for c in row[3:27])
+                self.assertLess(sat(frames[2]), sat(frames[0]) - 40)
+
+    def test_share_icons(self):
+        def icon(name):
+            f = load(name).frame(0)
+            return [c for row in f[4:27] for c in row[3:27]]
+        self.assertTrue(any(r > 170 and g < 90 and b < 90 for r, g, b in icon('share_sina.bmp')),
+                        'no red in the sina emblem')
+        self.assertTrue(any(b > 150 and b > r + 80 for r, g, b in icon('share_qq.bmp')),
+                        'no blue in the qq emblem')
+        peng = icon('copy_text.bmp')
+        self.assertTrue(any(max(c) < 50 for c in peng), 'penguin has no black body')
+        self.assertTrue(any(r > 200 and 120 < g < 200 and b < 60 for r, g, b in peng),
+                        'penguin has no orange beak/feet')
+        self.assertTrue(any(b > r + 50 for r, g, b in icon('forum.bmp')), 'user icon missing')
+
+
+class Backgrounds(unittest.TestCase):
+
+    def test_left_parts_identical(self):
+        e, c = load('bg_expanded.bmp'), load('bg_collapsed.bmp')
+        for y in range(0, 597):
+            self.assertEqual(e.rows[y][:531], c.rows[y][:531], 'row %d' % y)
+
+    def test_orange_pane(self):
+        for name in ('bg_expanded.bmp', 'bg_collapsed.bmp'):
+            b = load(name)
+            for x, y in ((3, 41), (3, 596), (100, 300), (265, 556), (12, 590),
+                         (400, 575), (530, 41), (530, 596)):
+                self.assertEqual(b.px(x, y), ORANGE, '%s (%d,%d)' % (name, x, y))
+        self.assertEqual(load('bg_expanded.bmp').px(300, 597), ORANGE)
+
+    def test_title_band(self):
+        for name in ('bg_expanded.bmp', 'bg_collapsed.bmp'):
+            b = load(name)
+            for y in range(41):
+                for x in (5, 300, b.width - 30):
+                    self.assertNotEqual(b.px(x, y), ORANGE, '%s (%d,%d)' % (name, x, y))
+            # dark brown at the top, gold towards the bottom
+            top, low = b.px(300, 4), b.px(300, 36)
+            self.assertLess(lum(top), 80)
+            self.assertGreater(lum(low), lum(top) + 50)
+            self.assertTrue(low[0] > low[1] > low[2])
+            # light title text at the top left
+            light = sum(1 for y in range(4, 34) for x in range(30, 260)
+                        if lum(b.px(x, y)) > 215)
+            self.assertGreater(light, 150, name)
+            self.assertEqual(sum(1 for y in range(4, 34) for x in range(300, 470)
+                                 if lum(b.px(x, y)) > 215), 0, 'stray light pixels')
+
+    def test_title_band_is_plain_under_caption_buttons(self):
+        # the caption buttons match the band by row, so the band there must
+        # depend on the row only
+        e, c = load('bg_expanded.bmp'), load('bg_collapsed.bmp')
+        for y in range(5, 35):
+            ref = e.px(910, y)
+            for b, xs in ((e, range(870, 935)), (c, range(470, 530))):
+                for x in xs:
+                    self.assertEqual(b.px(x, y), ref, '(%d,%d)' % (x, y))
+
+    def test_gap_and_right_pane(self):
+        e, c = load('bg_expanded.bmp'), load('bg_collapsed.bmp')
+        for b in (e, c):
+            for x in (531, 540, 549):
+                self.assertLess(max(b.px(x, 300)), 40)
+        self.assertLess(max(e.px(553, 300)), 40)
+        brown = sum(1 for y in range(41, 598) for x in range(554, 937)
+                    if e.px(x, y) == (87, 53, 5))
+        self.assertGreater(brown, 0.9 * 557 * 383)
+
+    def test_frames(self):
+        e, c = load('bg_expanded.bmp'), load('bg_collapsed.bmp')
+        for b in (e, c):
+            w = b.width
+            for y in (0, 300, 599):
+                self.assertLess(lum(b.px(0, y)), 50)
+                self.assertLess(lum(b.px(w - 1, y)), 50)
+            for x in (0, 200, w - 1):
+                self.assertLess(lum(b.px(x, 599)), 50)
+                self.assertLess(lum(b.px(x, 0)), 50)
+            self.assertGreater(lum(b.px(1, 300)), lum(b.px(0, 300)) + 80)
+        # the collapsed window: light line then dark edge at its right end
+        self.assertGreater(lum(c.px(554, 300)), lum(c.px(555, 300)) + 80)
+        self.assertGreater(lum(c.px(554, 300)), lum(c.px(550, 300)) + 80)
+        # its bottom frame starts a row higher than the expanded one's
+        self.assertEqual(e.px(300, 597), ORANGE)
+        self.assertNotEqual(c.px(300, 597), ORANGE)
+        self.assertNotEqual(e.px(300, 598), ORANGE)
+        self.assertGreater(lum(e.px(938, 300)), lum(e.px(939, 300)) + 80)
+
+    def test_collapse_bar(self):
+        b = load('collapse_bar.bmp')
+        mid = [b.px(x, 100) for x in range(23)]
+        for c in mid:
+            self.assertLess(max(c), 90)
+            self.assertLess(max(c) - min(c), 6)
+        self.assertGreater(mean_lum(mid), 25)
+        self.assertGreater(mean_lum(b.rows[0]), mean_lum(mid) + 10)
+        self.assertGreater(mean_lum(b.rows[-1]), mean_lum(mid) + 10)
+
+
+class Icon(unittest.TestCase):
+
+    def test_icon(self):
+        with open(os.path.join(RES, 'QuilVara.ico'), 'rb') as f:
+            raw = f.read()
+        reserved, kind, count = struct.unpack_from('<HHH', raw, 0)
+        self.assertEqual((reserved, kind, count), (0, 1, 1))
+        w, h, colours, res, planes, bits, size, offset = struct.unpack_from('<BBBBHHII', raw, 6)
+        self.assertEqual((w, h, colours, res, planes, bits), (32, 32, 0, 0, 1, 32))
+        self.assertEqual(offset, 22)
+        self.assertEqual(offset + size, len(raw))
+        (hsize, bw, bh, bplanes, bbits, comp) = struct.unpack_from('<IiiHHI', raw, offset)
+        self.assertEqual((hsize, bw, bh, bplanes, bbits, comp), (40, 32, 64, 1, 32, 0))
+        xor_len, and_len = 32 * 32 * 4, 32 * 4
+        self.assertEqual(size, 40 + xor_len + and_len)
+        pix = raw[offset + 40: offset + 40 + xor_len]
+        mask = raw[offset + 40 + xor_len:]
+        alpha = pix[3::4]
+        n0 = sum(1 for a in alpha if a == 0)
+        n255 = sum(1 for a in alpha if a == 255)
+        nmid = len(alpha) - n0 - n255
+        self.assertGreater(n0, 60, 'no transparent surround')
+        self.assertGreater(n255, 300, 'no opaque body')
+        self.assertGreater(nmid, 20, 'edges not anti-aliased')
+        # AND mask agrees with the alpha channel (set = transparent)
+        for y in range(32):
+            for x in range(32):
+                bit = (mask[y * 4 + x // 8] >> (7 - x % 8)) & 1
+                self.assertEqual(bit, 1 if alpha[y * 32 + x] == 0 else 0, (x, y))
+        # the four corners are transparent, the centre opaque
+        for x, y in ((0, 0), (31, 0), (0, 31), (31, 31)):
+            self.assertEqual(alpha[y * 32 + x], 0)
+        self.assertEqual(alpha[16 * 32 + 16], 255)
+
+
+class Reproducible(unittest.TestCase):
+
+    def test_generator_reproduces_committed_files(self):
+        if not os.path.exists(CONVERT) or not os.path.exists(FONT):
+            self.skipTest('ImageMagick convert (%s) or the WenQuanYi Zen Hei font (%s) '
+                          'is missing, cannot rerun the generator' % (CONVERT, FONT))
+        with tempfile.TemporaryDirectory() as tmp:
+            subprocess.run([sys.executable, GENERATOR, '--out', tmp], check=True)
+            self.assertEqual(sorted(os.listdir(tmp)), sorted(ALL_FILES))
+            for name in ALL_FILES:
+                with open(os.path.join(tmp, name), 'rb') as f:
+                    new = f.read()
+                with open(os.path.join(RES, name), 'rb') as f:
+                    old = f.read()
+                self.assertTrue(new == old, '%s differs from the generator output' % name)
+
+
+if __name__ == '__main__':
+    unittest.main()
