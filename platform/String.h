@@ -4,6 +4,8 @@
 
 #include <cstdarg>
 
+#include "platform/Types.h"  // windows.h first, so its A/W name macros apply everywhere alike
+
 class CString {
 public:
     CString() = default;

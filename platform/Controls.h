@@ -1,0 +1,31 @@
+// The two standard controls the tool uses.
+#pragma once
+
+#include "platform/Wnd.h"
+
+class CStatic : public CWnd {
+public:
+    BOOL Create(const char* text, DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID) {
+        return CWnd::Create(L"STATIC", text, dwStyle, rect, pParentWnd, nID);
+    }
+};
+
+class CButton : public CWnd {
+public:
+    BOOL Create(const char* caption, DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID) {
+        return CWnd::Create(L"BUTTON", caption, dwStyle, rect, pParentWnd, nID);
+    }
+    UINT GetButtonStyle() const { return static_cast<UINT>(GetStyle() & 0xFF); }
+    void SetButtonStyle(UINT nStyle, BOOL bRedraw = TRUE) const { SendMessage(BM_SETSTYLE, nStyle, bRedraw); }
+
+    // An owner-drawn button paints itself here; the parent reflects WM_DRAWITEM back to it.
+    virtual void DrawItem(LPDRAWITEMSTRUCT) {}
+
+protected:
+    BOOL OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult) override {
+        if (message != WM_DRAWITEM) return CWnd::OnChildNotify(message, wParam, lParam, pResult);
+        DrawItem(reinterpret_cast<LPDRAWITEMSTRUCT>(lParam));
+        if (pResult) *pResult = TRUE;
+        return TRUE;
+    }
+};

@@ -1,0 +1,16 @@
+// A RECT with the few conveniences the window code uses.
+#pragma once
+
+#include <windows.h>
+
+class CRect : public RECT {
+public:
+    CRect() : RECT{0, 0, 0, 0} {}
+    CRect(int l, int t, int r, int b) : RECT{l, t, r, b} {}
+    CRect(const RECT& rect) : RECT(rect) {}  // NOLINT: converts like the framework's rectangle
+
+    int Width() const { return right - left; }
+    int Height() const { return bottom - top; }
+    operator RECT*() { return this; }
+    operator const RECT*() const { return this; }
+};
