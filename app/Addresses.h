@@ -1,0 +1,14 @@
+// Every web address the tool uses, composed from the build-time hosts (cmake/Hosts.cmake).
+#pragma once
+
+#include "HostConfig.h"
+
+// Pages of the two panes.
+inline constexpr const char kSearchPageUrl[] = QV_HOST_EVENT "/market/afq/?canvas_pos=search&keyword=vara";
+inline constexpr const char kNewsArticleUrl[] = QV_HOST_GAME "/xzdy/20110803/1239434.shtml";
+// Pages the share buttons open in the user's web browser.
+inline constexpr const char kShareSinaUrl[] = QV_HOST_EVENT "/afqwb?t=sina";
+inline constexpr const char kShareQqUrl[] = QV_HOST_EVENT "/afqwb?t=qq";
+inline constexpr const char kForumUrl[] = QV_HOST_FORUM "/forum-1107-1.html";
+// The tool's download page, quoted at the end of the recommendation text.
+inline constexpr const char kDownloadUrl[] = QV_HOST_GAME "/afq.html";
