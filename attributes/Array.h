@@ -39,6 +39,8 @@ public:
     void RemoveAt(int nIndex, int nCount = 1);
 
 private:
+    // Through a parameter: ASSERT_VALID(this) compares this with null, which the compiler flags.
+    static void AssertValidArray(const CObject* pArray) { ASSERT_VALID(pArray); }
     void DestroyRange(int nFirst, int nCount);
 
     TYPE* m_pData = nullptr;
@@ -56,7 +58,7 @@ CGrowableArray<TYPE>::~CGrowableArray() {
 
 template <class TYPE>
 int CGrowableArray<TYPE>::GetSize() const {
-    ASSERT_VALID(this);
+    AssertValidArray(this);
     return m_nSize;
 }
 
@@ -69,7 +71,7 @@ TYPE& CGrowableArray<TYPE>::ElementAt(int nIndex) {
 
 template <class TYPE>
 void CGrowableArray<TYPE>::EnsureCapacity(int nNewSize) {
-    ASSERT_VALID(this);
+    AssertValidArray(this);
     ASSERT(nNewSize >= 0);
     if (nNewSize <= m_nMaxSize) return;
 
@@ -99,7 +101,7 @@ void CGrowableArray<TYPE>::EnsureCapacity(int nNewSize) {
 
 template <class TYPE>
 void CGrowableArray<TYPE>::SetSize(int nNewSize) {
-    ASSERT_VALID(this);
+    AssertValidArray(this);
     ASSERT(nNewSize >= 0);
     if (nNewSize < 0) AfxThrowInvalidArgException();
 
@@ -116,7 +118,7 @@ void CGrowableArray<TYPE>::SetSize(int nNewSize) {
 
 template <class TYPE>
 void CGrowableArray<TYPE>::SetAtGrow(int nIndex, const TYPE& newElement) {
-    ASSERT_VALID(this);
+    AssertValidArray(this);
     ASSERT(nIndex >= 0);
     if (nIndex < 0) AfxThrowInvalidArgException();
     if (nIndex == INT_MAX) AfxThrowMemoryException();  // the count nIndex + 1 does not fit
@@ -144,7 +146,7 @@ void CGrowableArray<TYPE>::SetAtGrow(int nIndex, const TYPE& newElement) {
 
 template <class TYPE>
 void CGrowableArray<TYPE>::RemoveAt(int nIndex, int nCount) {
-    ASSERT_VALID(this);
+    AssertValidArray(this);
     ASSERT(nIndex >= 0);
     ASSERT(nCount >= 0);
     // Widened: nIndex + nCount may exceed INT_MAX.
