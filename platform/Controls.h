@@ -11,6 +11,8 @@ public:
 };
 
 class CButton : public CWnd {
+    DECLARE_DYNAMIC(CButton)
+
 public:
     BOOL Create(const char* caption, DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID) {
         return CWnd::Create(L"BUTTON", caption, dwStyle, rect, pParentWnd, nID);
@@ -29,3 +31,8 @@ protected:
         return TRUE;
     }
 };
+
+// For type queries on buttons; the window classes above it carry no class information, so the
+// chain goes on at CObject.
+inline const CRuntimeClass CButton::classCButton = {"CButton", RUNTIME_CLASS(CObject)};
+inline const CRuntimeClass* CButton::GetRuntimeClass() const { return RUNTIME_CLASS(CButton); }
