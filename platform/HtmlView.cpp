@@ -1,0 +1,423 @@
+#include "platform/HtmlView.h"
+
+#include <exdispid.h>
+#include <ole2.h>
+#include <shellapi.h>
+
+#include <cstring>
+
+#include "platform/Text.h"
+
+using Microsoft::WRL::ComPtr;
+
+namespace {
+// CGID_DocHostCommandHandler, which mingw-w64's uuid library does not carry.
+constexpr GUID kDocHostCommandHandler = {0xf38bc242, 0xb950, 0x11d1, {0x89, 0x18, 0x00, 0xc0, 0x4f, 0xc2, 0xc8, 0x36}};
+}  // namespace
+
+// The container side of the browser control: client site, in-place site and frame, UI handler,
+// command target, drop target and event sink in one COM object. It refers back to its view
+// until the view lets go of the control; any late call after that finds no view and declines.
+class CHtmlSite final : public IOleClientSite,
+                        public IOleInPlaceSite,
+                        public IOleInPlaceFrame,
+                        public IDocHostUIHandler,
+                        public IOleCommandTarget,
+                        public IDropTarget,
+                        public IDispatch {
+public:
+    explicit CHtmlSite(CHtmlView* pView) : m_pView(pView) {}
+    CHtmlSite(const CHtmlSite&) = delete;
+    CHtmlSite& operator=(const CHtmlSite&) = delete;
+
+    void Detach() { m_pView = nullptr; }
+
+    // IUnknown
+    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
+        if (!ppv) return E_POINTER;
+        if (riid == IID_IUnknown || riid == IID_IOleClientSite)
+            *ppv = static_cast<IOleClientSite*>(this);
+        else if (riid == IID_IOleWindow || riid == IID_IOleInPlaceSite)
+            *ppv = static_cast<IOleInPlaceSite*>(this);
+        else if (riid == IID_IOleInPlaceUIWindow || riid == IID_IOleInPlaceFrame)
+            *ppv = static_cast<IOleInPlaceFrame*>(this);
+        else if (riid == IID_IDocHostUIHandler)
+            *ppv = static_cast<IDocHostUIHandler*>(this);
+        else if (riid == IID_IOleCommandTarget)
+            *ppv = static_cast<IOleCommandTarget*>(this);
+        else if (riid == IID_IDropTarget)
+            *ppv = static_cast<IDropTarget*>(this);
+        else if (riid == IID_IDispatch || riid == DIID_DWebBrowserEvents2)
+            *ppv = static_cast<IDispatch*>(this);
+        else {
+            *ppv = nullptr;
+            return E_NOINTERFACE;
+        }
+        AddRef();
+        return S_OK;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return ++m_nRefs; }
+    STDMETHODIMP_(ULONG) Release() override {
+        const ULONG refs = --m_nRefs;
+        if (refs == 0) delete this;
+        return refs;
+    }
+
+    // IOleClientSite: an embedding without storage or container.
+    STDMETHODIMP SaveObject() override { return E_NOTIMPL; }
+    STDMETHODIMP GetMoniker(DWORD, DWORD, IMoniker** ppmk) override {
+        if (ppmk) *ppmk = nullptr;
+        return E_NOTIMPL;
+    }
+    STDMETHODIMP GetContainer(IOleContainer** ppContainer) override {
+        if (ppContainer) *ppContainer = nullptr;
+        return E_NOINTERFACE;
+    }
+    STDMETHODIMP ShowObject() override { return S_OK; }
+    STDMETHODIMP OnShowWindow(BOOL) override { return S_OK; }
+    STDMETHODIMP RequestNewObjectLayout() override { return E_NOTIMPL; }
+
+    // IOleWindow, shared by the in-place site and the frame: the view's window.
+    STDMETHODIMP GetWindow(HWND* phwnd) override {
+        if (!phwnd) return E_POINTER;
+        *phwnd = m_pView ? m_pView->m_hWnd : nullptr;
+        return *phwnd ? S_OK : E_FAIL;
+    }
+    STDMETHODIMP ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
+
+    // IOleInPlaceSite
+    STDMETHODIMP CanInPlaceActivate() override { return m_pView && m_pView->m_hWnd ? S_OK : S_FALSE; }
+    STDMETHODIMP OnInPlaceActivate() override { return S_OK; }
+    STDMETHODIMP OnUIActivate() override { return S_OK; }
+    STDMETHODIMP GetWindowContext(IOleInPlaceFrame** ppFrame, IOleInPlaceUIWindow** ppDoc,
+                                  LPRECT lprcPosRect, LPRECT lprcClipRect,
+                                  LPOLEINPLACEFRAMEINFO lpFrameInfo) override {
+        if (!ppFrame || !ppDoc || !lprcPosRect || !lprcClipRect || !lpFrameInfo) return E_POINTER;
+        *ppFrame = nullptr;
+        *ppDoc = nullptr;
+        if (!m_pView || !m_pView->m_hWnd) return E_FAIL;
+        *ppFrame = this;
+        AddRef();
+        *lprcPosRect = m_pView->m_rcBrowser;
+        ::GetClientRect(m_pView->m_hWnd, lprcClipRect);
+        lpFrameInfo->fMDIApp = FALSE;
+        lpFrameInfo->hwndFrame = ::GetAncestor(m_pView->m_hWnd, GA_ROOT);
+        lpFrameInfo->haccel = nullptr;
+        lpFrameInfo->cAccelEntries = 0;
+        return S_OK;
+    }
+    STDMETHODIMP Scroll(SIZE) override { return E_NOTIMPL; }
+    STDMETHODIMP OnUIDeactivate(BOOL) override { return S_OK; }
+    STDMETHODIMP OnInPlaceDeactivate() override { return S_OK; }
+    STDMETHODIMP DiscardUndoState() override { return S_OK; }
+    STDMETHODIMP DeactivateAndUndo() override { return S_OK; }
+    STDMETHODIMP OnPosRectChange(LPCRECT lprcPosRect) override {
+        if (!lprcPosRect) return E_POINTER;
+        if (!m_pView) return E_FAIL;
+        m_pView->SetBrowserRect(*lprcPosRect);
+        return S_OK;
+    }
+
+    // IOleInPlaceUIWindow and IOleInPlaceFrame: no menus, tool space or status bar to share.
+    STDMETHODIMP GetBorder(LPRECT) override { return INPLACE_E_NOTOOLSPACE; }
+    STDMETHODIMP RequestBorderSpace(LPCBORDERWIDTHS) override { return INPLACE_E_NOTOOLSPACE; }
+    STDMETHODIMP SetBorderSpace(LPCBORDERWIDTHS) override { return S_OK; }
+    STDMETHODIMP SetActiveObject(IOleInPlaceActiveObject*, LPCOLESTR) override { return S_OK; }
+    STDMETHODIMP InsertMenus(HMENU, LPOLEMENUGROUPWIDTHS) override { return S_OK; }
+    STDMETHODIMP SetMenu(HMENU, HOLEMENU, HWND) override { return S_OK; }
+    STDMETHODIMP RemoveMenus(HMENU) override { return S_OK; }
+    STDMETHODIMP SetStatusText(LPCOLESTR) override { return S_OK; }
+    STDMETHODIMP EnableModeless(BOOL) override { return S_OK; }  // the frame's and the UI handler's
+    STDMETHODIMP TranslateAccelerator(LPMSG, WORD) override { return S_FALSE; }
+
+    // IDocHostUIHandler
+    STDMETHODIMP ShowContextMenu(DWORD, POINT*, IUnknown*, IDispatch*) override { return S_FALSE; }
+    STDMETHODIMP GetHostInfo(DOCHOSTUIINFO* pInfo) override {
+        if (!pInfo) return E_POINTER;
+        return m_pView ? m_pView->OnGetHostInfo(pInfo) : E_NOTIMPL;
+    }
+    // The pane has no tool bars or menus for the page to show or hide.
+    STDMETHODIMP ShowUI(DWORD, IOleInPlaceActiveObject*, IOleCommandTarget*, IOleInPlaceFrame*,
+                        IOleInPlaceUIWindow*) override {
+        return S_OK;
+    }
+    STDMETHODIMP HideUI() override { return S_OK; }
+    STDMETHODIMP UpdateUI() override { return S_OK; }
+    STDMETHODIMP OnDocWindowActivate(BOOL) override { return S_OK; }
+    STDMETHODIMP OnFrameWindowActivate(BOOL) override { return S_OK; }
+    STDMETHODIMP ResizeBorder(LPCRECT, IOleInPlaceUIWindow*, BOOL) override { return S_OK; }
+    STDMETHODIMP TranslateAccelerator(LPMSG, const GUID*, DWORD) override { return S_FALSE; }
+    STDMETHODIMP GetOptionKeyPath(LPOLESTR* pchKey, DWORD) override {
+        if (pchKey) *pchKey = nullptr;
+        return E_NOTIMPL;
+    }
+    // Files dropped on a page are refused: the pane keeps showing its own page.
+    STDMETHODIMP GetDropTarget(IDropTarget*, IDropTarget** ppDropTarget) override {
+        if (!ppDropTarget) return E_POINTER;
+        *ppDropTarget = this;
+        AddRef();
+        return S_OK;
+    }
+    // Page script gets no object of the host (window.external stays null).
+    STDMETHODIMP GetExternal(IDispatch** ppDispatch) override {
+        if (ppDispatch) *ppDispatch = nullptr;
+        return E_NOTIMPL;
+    }
+    STDMETHODIMP TranslateUrl(DWORD, LPWSTR, LPWSTR* ppchURLOut) override {
+        if (ppchURLOut) *ppchURLOut = nullptr;
+        return S_FALSE;
+    }
+    STDMETHODIMP FilterDataObject(IDataObject*, IDataObject** ppDORet) override {
+        if (ppDORet) *ppDORet = nullptr;
+        return S_FALSE;
+    }
+
+    // IOleCommandTarget: a page's script error is passed over without a dialog, and its other
+    // scripts go on running.
+    STDMETHODIMP QueryStatus(const GUID*, ULONG, OLECMD*, OLECMDTEXT*) override { return E_NOTIMPL; }
+    STDMETHODIMP Exec(const GUID* pguidCmdGroup, DWORD nCmdID, DWORD, VARIANT*, VARIANT* pvaOut) override {
+        if (!pguidCmdGroup) return OLECMDERR_E_NOTSUPPORTED;
+        if (*pguidCmdGroup != kDocHostCommandHandler) return OLECMDERR_E_UNKNOWNGROUP;
+        if (nCmdID != OLECMDID_SHOWSCRIPTERROR) return OLECMDERR_E_NOTSUPPORTED;
+        if (pvaOut) {
+            ::VariantClear(pvaOut);
+            pvaOut->vt = VT_BOOL;
+            pvaOut->boolVal = VARIANT_TRUE;
+        }
+        return S_OK;
+    }
+
+    // IDropTarget: accepts nothing.
+    STDMETHODIMP DragEnter(IDataObject*, DWORD, POINTL, DWORD* pdwEffect) override { return Refuse(pdwEffect); }
+    STDMETHODIMP DragOver(DWORD, POINTL, DWORD* pdwEffect) override { return Refuse(pdwEffect); }
+    STDMETHODIMP DragLeave() override { return S_OK; }
+    STDMETHODIMP Drop(IDataObject*, DWORD, POINTL, DWORD* pdwEffect) override { return Refuse(pdwEffect); }
+
+    // IDispatch: the control's events (DWebBrowserEvents2). Ambient properties are not offered,
+    // so the control keeps its defaults.
+    STDMETHODIMP GetTypeInfoCount(UINT* pctinfo) override {
+        if (!pctinfo) return E_POINTER;
+        *pctinfo = 0;
+        return S_OK;
+    }
+    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo** ppTInfo) override {
+        if (ppTInfo) *ppTInfo = nullptr;
+        return E_NOTIMPL;
+    }
+    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+    STDMETHODIMP Invoke(DISPID dispIdMember, REFIID, LCID, WORD, DISPPARAMS* pDispParams, VARIANT*,
+                        EXCEPINFO*, UINT*) override {
+        // NewWindow3(ppDisp, Cancel, dwFlags, bstrUrlContext, bstrUrl), arguments in reverse.
+        // NewWindow2 carries no address, so it is left to NewWindow3, which follows it.
+        if (dispIdMember != DISPID_NEWWINDOW3) return DISP_E_MEMBERNOTFOUND;
+        if (!pDispParams || pDispParams->cArgs != 5) return DISP_E_BADPARAMCOUNT;
+        VARIANT& cancel = pDispParams->rgvarg[3];
+        const VARIANT& url = pDispParams->rgvarg[0];
+        if (cancel.vt != (VT_BYREF | VT_BOOL) || !cancel.pboolVal || url.vt != VT_BSTR)
+            return DISP_E_TYPEMISMATCH;
+        *cancel.pboolVal = VARIANT_TRUE;
+        if (m_pView && url.bstrVal) m_pView->OnNewWindow(url.bstrVal);
+        return S_OK;
+    }
+
+private:
+    ~CHtmlSite() = default;
+
+    static HRESULT Refuse(DWORD* pdwEffect) {
+        if (!pdwEffect) return E_INVALIDARG;
+        *pdwEffect = DROPEFFECT_NONE;
+        return S_OK;
+    }
+
+    CHtmlView* m_pView;
+    ULONG m_nRefs = 0;  // the first smart pointer to take the site adds the first reference
+};
+
+namespace {
+
+constexpr wchar_t kViewClassName[] = L"QuilVaraHtmlView";
+
+const wchar_t* ViewClassName() {
+    static const ATOM atom = [] {
+        WNDCLASSEXW windowClass{};
+        windowClass.cbSize = sizeof windowClass;
+        windowClass.lpfnWndProc = ::DefWindowProcW;
+        windowClass.hInstance = ::GetModuleHandleW(nullptr);
+        windowClass.hCursor = ::LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
+        windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+        windowClass.lpszClassName = kViewClassName;
+        return ::RegisterClassExW(&windowClass);
+    }();
+    return atom ? kViewClassName : nullptr;
+}
+
+// A VARIANT that clears itself, so every BSTR and array handed to the control is freed.
+class CVariant {
+public:
+    CVariant() { ::VariantInit(&m_var); }
+    ~CVariant() { ::VariantClear(&m_var); }
+    CVariant(const CVariant&) = delete;
+    CVariant& operator=(const CVariant&) = delete;
+
+    VARIANT* operator&() { return &m_var; }
+
+    // A code page 936 text as a BSTR; a null text leaves the variant empty.
+    void SetText(const char* text) {
+        if (!text) return;
+        m_var.vt = VT_BSTR;
+        m_var.bstrVal = ::SysAllocString(qv::WideFromGbk(text).c_str());
+    }
+    void SetLong(long value) {
+        m_var.vt = VT_I4;
+        m_var.lVal = value;
+    }
+    // Bytes as the byte array the control takes for post data; none leaves the variant empty.
+    void SetBytes(const void* data, DWORD size) {
+        if (!data || !size) return;
+        SAFEARRAY* array = ::SafeArrayCreateVector(VT_UI1, 0, size);
+        void* target = nullptr;
+        if (!array) return;
+        if (FAILED(::SafeArrayAccessData(array, &target))) {
+            ::SafeArrayDestroy(array);
+            return;
+        }
+        std::memcpy(target, data, size);
+        ::SafeArrayUnaccessData(array);
+        m_var.vt = VT_ARRAY | VT_UI1;
+        m_var.parray = array;
+    }
+
+private:
+    VARIANT m_var;
+};
+
+bool IsWebAddress(const wchar_t* url) {
+    return ::_wcsnicmp(url, L"http://", 7) == 0 || ::_wcsnicmp(url, L"https://", 8) == 0;
+}
+
+}  // namespace
+
+BEGIN_MESSAGE_MAP(CHtmlView, CWnd)
+    ON_MESSAGE(WM_SIZE, OnSizeMessage)
+    ON_MESSAGE(WM_DESTROY, OnDestroyMessage)
+END_MESSAGE_MAP()
+
+CHtmlView::CHtmlView() = default;
+
+// Normally the control is gone with the window; this covers a view deleted while it had one.
+CHtmlView::~CHtmlView() { DestroyControl(); }
+
+BOOL CHtmlView::Create(const wchar_t* className, const char* windowName, DWORD dwStyle, const RECT& rect,
+                       CWnd* pParentWnd, UINT nID) {
+    // The control's window lies inside ours: our background must not paint over it.
+    if (!CWnd::Create(className ? className : ViewClassName(), windowName, dwStyle | WS_CLIPCHILDREN,
+                      rect, pParentWnd, nID))
+        return FALSE;
+    return CreateControl();
+}
+
+bool CHtmlView::CreateControl() {
+    ComPtr<IOleObject> object;
+    if (FAILED(::CoCreateInstance(CLSID_WebBrowser, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&object))))
+        return false;
+    m_pOleObject = object;
+    m_pSite = new CHtmlSite(this);
+    ::GetClientRect(m_hWnd, &m_rcBrowser);
+
+    bool ok = SUCCEEDED(object.As(&m_pInPlaceObject)) && SUCCEEDED(object.As(&m_pBrowser)) &&
+              SUCCEEDED(object->SetClientSite(m_pSite.Get()));
+    ComPtr<IPersistStreamInit> persist;
+    if (ok && SUCCEEDED(object.As(&persist))) ok = SUCCEEDED(persist->InitNew());
+
+    ComPtr<IConnectionPointContainer> points;
+    if (ok && SUCCEEDED(object.As(&points)) &&
+        SUCCEEDED(points->FindConnectionPoint(DIID_DWebBrowserEvents2, &m_pEventPoint)) &&
+        FAILED(m_pEventPoint->Advise(static_cast<IDispatch*>(m_pSite.Get()), &m_dwEventCookie)))
+        m_pEventPoint.Reset();
+
+    ok = ok && SUCCEEDED(object->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, m_pSite.Get(), 0, m_hWnd,
+                                        &m_rcBrowser));
+    if (!ok) {
+        DestroyControl();
+        return false;
+    }
+    // Script errors never show a dialog; dropped files do not navigate the frame.
+    m_pBrowser->put_Silent(VARIANT_TRUE);
+    m_pBrowser->put_RegisterAsDropTarget(VARIANT_FALSE);
+    return true;
+}
+
+void CHtmlView::DestroyControl() {
+    if (m_pEventPoint) m_pEventPoint->Unadvise(m_dwEventCookie);
+    m_pEventPoint.Reset();
+    m_dwEventCookie = 0;
+    if (m_pInPlaceObject) m_pInPlaceObject->InPlaceDeactivate();
+    if (m_pOleObject) {
+        m_pOleObject->Close(OLECLOSE_NOSAVE);
+        m_pOleObject->SetClientSite(nullptr);
+    }
+    m_pBrowser.Reset();
+    m_pInPlaceObject.Reset();
+    m_pOleObject.Reset();
+    if (m_pSite) m_pSite->Detach();
+    m_pSite.Reset();
+}
+
+void CHtmlView::Navigate2(const char* lpszURL, DWORD dwFlags, const char* lpszTargetFrameName,
+                          const char* lpszHeaders, const void* lpvPostData, DWORD dwPostDataLen) {
+    if (!m_pBrowser) return;
+    CVariant url, flags, targetFrame, postData, headers;
+    url.SetText(lpszURL ? lpszURL : "");
+    flags.SetLong(static_cast<long>(dwFlags));
+    targetFrame.SetText(lpszTargetFrameName);
+    headers.SetText(lpszHeaders);
+    postData.SetBytes(lpvPostData, dwPostDataLen);
+    m_pBrowser->Navigate2(&url, &flags, &targetFrame, &postData, &headers);
+}
+
+void CHtmlView::SetTop(long nNewValue) {
+    if (m_pBrowser) m_pBrowser->put_Top(nNewValue);
+}
+
+void CHtmlView::SetLeft(long nNewValue) {
+    if (m_pBrowser) m_pBrowser->put_Left(nNewValue);
+}
+
+void CHtmlView::SetBrowserRect(const RECT& rect) {
+    m_rcBrowser = rect;
+    if (!m_pInPlaceObject || !m_hWnd) return;
+    RECT clip;
+    ::GetClientRect(m_hWnd, &clip);
+    m_pInPlaceObject->SetObjectRects(&m_rcBrowser, &clip);
+}
+
+BOOL CHtmlView::PreTranslateMessage(MSG* pMsg) {
+    if (pMsg->message < WM_KEYFIRST || pMsg->message > WM_KEYLAST || !m_pOleObject) return FALSE;
+    ComPtr<IOleInPlaceActiveObject> active;
+    if (FAILED(m_pOleObject.As(&active))) return FALSE;
+    return active->TranslateAccelerator(pMsg) == S_OK;
+}
+
+HRESULT CHtmlView::OnGetHostInfo(DOCHOSTUIINFO*) { return E_NOTIMPL; }
+
+void CHtmlView::OnNewWindow(const wchar_t* url) {
+    if (IsWebAddress(url)) OpenInSystemBrowser(url);
+}
+
+void CHtmlView::OpenInSystemBrowser(const wchar_t* url) {
+    ::ShellExecuteW(nullptr, L"open", url, nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+LRESULT CHtmlView::OnSizeMessage(WPARAM, LPARAM lParam) {
+    // The surface keeps its offset and reaches the view's right and bottom edges.
+    if (m_pInPlaceObject)
+        SetBrowserRect({m_rcBrowser.left, m_rcBrowser.top, LOWORD(lParam), HIWORD(lParam)});
+    return 0;
+}
+
+LRESULT CHtmlView::OnDestroyMessage(WPARAM, LPARAM) {
+    DestroyControl();
+    return Default();
+}
+
+void CHtmlView::PostNcDestroy() { delete this; }

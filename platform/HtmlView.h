@@ -1,0 +1,75 @@
+// CHtmlView: a child window that hosts the system's web-browser control (CLSID_WebBrowser) in a
+// small OLE container of its own. The view is a heap object owned by its window: it deletes
+// itself once the window is gone. Embedded pages are kept in their place: script errors stay
+// silent, pages get no object of the host, dropped files are refused, and a page's request for
+// a new window goes to the user's own web browser instead of a second browser-control window.
+#pragma once
+
+#include <windows.h>
+#include <exdisp.h>
+#include <mshtmhst.h>
+#include <wrl/client.h>
+
+#include "platform/Wnd.h"
+
+class CHtmlSite;
+
+class CHtmlView : public CWnd {
+public:
+    CHtmlView();
+    ~CHtmlView() override;
+
+    // Creates the view window (with its own window class when className is null) and the
+    // browser control inside it. FALSE when either failed; a window without a control stays a
+    // blank pane that still owns this object.
+    BOOL Create(const wchar_t* className, const char* windowName, DWORD dwStyle, const RECT& rect,
+                CWnd* pParentWnd, UINT nID) override;
+
+    // Shows the address (code page 936) in the view. Null texts and no post data leave those
+    // parts of the request out. Does nothing when there is no control.
+    void Navigate2(const char* lpszURL, DWORD dwFlags = 0, const char* lpszTargetFrameName = nullptr,
+                   const char* lpszHeaders = nullptr, const void* lpvPostData = nullptr,
+                   DWORD dwPostDataLen = 0);
+    // Where the browser surface sits inside the view, in client pixels; the view clips it.
+    void SetTop(long nNewValue);
+    void SetLeft(long nNewValue);
+
+    // The hosted control, or null when it could not be created; the view keeps the reference.
+    IWebBrowser2* GetBrowser() const { return m_pBrowser.Get(); }
+
+    // Offers keys to the control first, so its accelerators (Tab, Ctrl+C, ...) work inside pages.
+    BOOL PreTranslateMessage(MSG* pMsg) override;
+
+    // The control asks its host for UI options. The default keeps the control's own.
+    virtual HRESULT OnGetHostInfo(DOCHOSTUIINFO* pInfo);
+
+protected:
+    // A page asked for a new window at url; only web addresses get here. Opens it in the user's
+    // default web browser.
+    virtual void OpenInSystemBrowser(const wchar_t* url);
+
+    void PostNcDestroy() override;
+
+    DECLARE_MESSAGE_MAP()
+
+private:
+    friend class CHtmlSite;
+
+    LRESULT OnSizeMessage(WPARAM wParam, LPARAM lParam);
+    LRESULT OnDestroyMessage(WPARAM wParam, LPARAM lParam);
+
+    bool CreateControl();
+    // Releases the control in the order OLE asks for; safe to call when there is none.
+    void DestroyControl();
+    // Moves the browser surface to rect (client pixels), clipped to the client area.
+    void SetBrowserRect(const RECT& rect);
+    void OnNewWindow(const wchar_t* url);
+
+    Microsoft::WRL::ComPtr<CHtmlSite> m_pSite;
+    Microsoft::WRL::ComPtr<IOleObject> m_pOleObject;
+    Microsoft::WRL::ComPtr<IOleInPlaceObject> m_pInPlaceObject;
+    Microsoft::WRL::ComPtr<IWebBrowser2> m_pBrowser;
+    Microsoft::WRL::ComPtr<IConnectionPoint> m_pEventPoint;
+    DWORD m_dwEventCookie = 0;
+    RECT m_rcBrowser = {0, 0, 0, 0};
+};

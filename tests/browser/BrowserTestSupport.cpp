@@ -1,0 +1,157 @@
+#include "BrowserTestSupport.h"
+
+#include <exdispid.h>
+#include <ole2.h>
+
+using Microsoft::WRL::ComPtr;
+
+namespace qvtest {
+
+void Pump(DWORD ms) {
+    PumpUntil([] { return false; }, ms);
+}
+
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
+    const DWORD start = ::GetTickCount();
+    MSG msg;
+    for (;;) {
+        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            ::TranslateMessage(&msg);
+            ::DispatchMessageW(&msg);
+        }
+        if (done()) return true;
+        if (::GetTickCount() - start >= timeoutMs) return false;
+        ::Sleep(5);
+    }
+}
+
+namespace {
+
+const VARIANT* Unwrap(const VARIANT* value) {
+    while (value && value->vt == (VT_BYREF | VT_VARIANT)) value = value->pvarVal;
+    return value;
+}
+
+std::wstring Text(const VARIANT* value) {
+    value = Unwrap(value);
+    return value && value->vt == VT_BSTR && value->bstrVal ? std::wstring(value->bstrVal) : std::wstring();
+}
+
+}  // namespace
+
+class NavigationLog::Sink final : public IDispatch {
+public:
+    std::vector<Navigation> log;
+
+    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
+        if (riid == IID_IUnknown || riid == IID_IDispatch || riid == DIID_DWebBrowserEvents2) {
+            *ppv = static_cast<IDispatch*>(this);
+            AddRef();
+            return S_OK;
+        }
+        *ppv = nullptr;
+        return E_NOINTERFACE;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return ++m_nRefs; }
+    STDMETHODIMP_(ULONG) Release() override {
+        const ULONG refs = --m_nRefs;
+        if (!refs) delete this;
+        return refs;
+    }
+    STDMETHODIMP GetTypeInfoCount(UINT* pctinfo) override {
+        *pctinfo = 0;
+        return S_OK;
+    }
+    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+    // BeforeNavigate2(pDisp, URL, Flags, TargetFrameName, PostData, Headers, Cancel), reversed.
+    STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*, UINT*) override {
+        if (id != DISPID_BEFORENAVIGATE2 || !params || params->cArgs != 7) return S_OK;
+        const VARIANT* postData = Unwrap(&params->rgvarg[2]);
+        log.push_back({Text(&params->rgvarg[5]), Text(&params->rgvarg[1]),
+                       postData && postData->vt != VT_EMPTY && postData->vt != VT_NULL});
+        if (params->rgvarg[0].vt == (VT_BYREF | VT_BOOL)) *params->rgvarg[0].pboolVal = VARIANT_TRUE;
+        return S_OK;
+    }
+
+private:
+    ULONG m_nRefs = 0;  // the log's smart pointer adds the first reference
+};
+
+NavigationLog::NavigationLog(IWebBrowser2* pBrowser) {
+    m_pSink = new Sink;
+    ComPtr<IConnectionPointContainer> points;
+    if (pBrowser && SUCCEEDED(pBrowser->QueryInterface(IID_PPV_ARGS(&points))) &&
+        SUCCEEDED(points->FindConnectionPoint(DIID_DWebBrowserEvents2, &m_pPoint)) &&
+        FAILED(m_pPoint->Advise(m_pSink.Get(), &m_dwCookie)))
+        m_dwCookie = 0;
+}
+
+NavigationLog::~NavigationLog() {
+    if (m_dwCookie) m_pPoint->Unadvise(m_dwCookie);
+}
+
+const std::vector<Navigation>& NavigationLog::entries() const { return m_pSink->log; }
+
+const std::vector<Navigation>& NavigationLog::WaitFor(size_t count) {
+    PumpUntil([&] { return m_pSink->log.size() >= count; });
+    return Settle();
+}
+
+const std::vector<Navigation>& NavigationLog::Settle() {
+    Pump(300);
+    return m_pSink->log;
+}
+
+namespace {
+
+// A class object whose every instance request fails.
+class RefusingFactory final : public IClassFactory {
+public:
+    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
+        if (riid == IID_IUnknown || riid == IID_IClassFactory) {
+            *ppv = static_cast<IClassFactory*>(this);
+            return S_OK;
+        }
+        *ppv = nullptr;
+        return E_NOINTERFACE;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return 2; }  // static lifetime
+    STDMETHODIMP_(ULONG) Release() override { return 1; }
+    STDMETHODIMP CreateInstance(IUnknown*, REFIID, void** ppv) override {
+        *ppv = nullptr;
+        return CLASS_E_CLASSNOTAVAILABLE;
+    }
+    STDMETHODIMP LockServer(BOOL) override { return S_OK; }
+};
+
+RefusingFactory g_refusingFactory;
+
+}  // namespace
+
+ControlUnavailable::ControlUnavailable() {
+    // Class objects registered in the process come before the registry's in-process servers.
+    if (FAILED(::CoRegisterClassObject(CLSID_WebBrowser, &g_refusingFactory, CLSCTX_INPROC_SERVER,
+                                       REGCLS_MULTIPLEUSE, &m_dwRegister)))
+        m_dwRegister = 0;
+}
+
+ControlUnavailable::~ControlUnavailable() {
+    if (m_dwRegister) ::CoRevokeClassObject(m_dwRegister);
+}
+
+HostWindow::HostWindow() {
+    m_wnd.CreateEx(0, L"STATIC", "pane host", WS_POPUP | WS_CLIPCHILDREN,
+                   RECT{0, 0, 940, 600}, nullptr, 0);
+}
+
+HWND BrowserSurface(const CWnd& pane) { return ::GetWindow(pane.m_hWnd, GW_CHILD); }
+
+RECT RectInParent(HWND hWnd) {
+    RECT rect{};
+    ::GetWindowRect(hWnd, &rect);
+    ::MapWindowPoints(nullptr, ::GetParent(hWnd), reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
+}  // namespace qvtest

@@ -1,0 +1,260 @@
+// The HTML view under the panes, observed from outside: where the browser surface sits (Win32
+// window rectangles), what the control's client site answers for embedded pages, and what is
+// left after panes are destroyed (the control's own references, process handle counts).
+#include <gtest/gtest.h>
+
+#include <mshtmhst.h>
+#include <exdispid.h>
+#include <ole2.h>
+
+#include "BrowserTestSupport.h"
+
+using Microsoft::WRL::ComPtr;
+using qvtest::BrowserSurface;
+using qvtest::CountedPane;
+using qvtest::HostWindow;
+using qvtest::NavigationLog;
+using qvtest::RectInParent;
+
+namespace {
+
+// CGID_DocHostCommandHandler (mshtmhst.h); mingw-w64's uuid library does not carry it.
+constexpr GUID kDocHostCommandHandler = {0xf38bc242, 0xb950, 0x11d1, {0x89, 0x18, 0x00, 0xc0, 0x4f, 0xc2, 0xc8, 0x36}};
+
+::testing::AssertionResult RectIs(const RECT& actual, LONG left, LONG top, LONG right, LONG bottom) {
+    if (actual.left == left && actual.top == top && actual.right == right && actual.bottom == bottom)
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "rect (" << actual.left << ", " << actual.top << ", "
+                                         << actual.right << ", " << actual.bottom << ")";
+}
+
+class ViewTest : public ::testing::Test {
+protected:
+    CountedPane* CreatePane(const RECT& rect, UINT id) {
+        auto* pane = new CountedPane(true, &m_nDeleted);
+        EXPECT_TRUE(pane->Create(nullptr, nullptr, WS_CHILD | WS_VISIBLE, rect, m_host.get(), id));
+        return pane;
+    }
+    template <typename T>
+    ComPtr<T> SiteOf(CHtmlView& pane) {
+        ComPtr<IOleObject> object;
+        ComPtr<IOleClientSite> site;
+        ComPtr<T> result;
+        if (pane.GetBrowser() && SUCCEEDED(pane.GetBrowser()->QueryInterface(IID_PPV_ARGS(&object))) &&
+            SUCCEEDED(object->GetClientSite(&site)) && site)
+            site.As(&result);
+        return result;
+    }
+
+    HostWindow m_host;
+    int m_nDeleted = 0;
+};
+
+// Where the browser surface sits: the left pane's page is cropped by 65 rows and 5 columns.
+TEST_F(ViewTest, SurfaceFillsThePaneUntilMovedThenKeepsItsOffset) {
+    CountedPane* left = CreatePane(RECT{3, 41, 531, 554}, 200);
+    CountedPane* right = CreatePane(RECT{554, 41, 937, 598}, 201);
+    ASSERT_NE(nullptr, BrowserSurface(*left));
+    ASSERT_NE(nullptr, BrowserSurface(*right));
+    EXPECT_TRUE(RectIs(RectInParent(BrowserSurface(*left)), 0, 0, 528, 513));
+
+    left->SetTop(-65);
+    EXPECT_TRUE(RectIs(RectInParent(BrowserSurface(*left)), 0, -65, 528, 513));
+    left->SetLeft(-5);
+    const RECT moved = RectInParent(BrowserSurface(*left));
+    EXPECT_EQ(-5, moved.left);
+    EXPECT_EQ(-65, moved.top);
+    EXPECT_GE(moved.right, 528 - 5);  // however the control keeps its size, no page column is lost
+    EXPECT_GE(moved.bottom, 513 - 65);
+    EXPECT_TRUE(RectIs(RectInParent(BrowserSurface(*right)), 0, 0, 383, 557));
+
+    left->MoveWindow(3, 41, 600, 560);
+    EXPECT_TRUE(RectIs(RectInParent(BrowserSurface(*left)), -5, -65, 600, 560));
+    EXPECT_TRUE(RectIs(RectInParent(BrowserSurface(*right)), 0, 0, 383, 557));
+}
+
+// Embedded pages: no script-error dialogs, no host object for script, no dropped files, and new
+// windows go to the user's browser.
+TEST_F(ViewTest, ScriptErrorsAreSilent) {
+    CountedPane* pane = CreatePane(RECT{3, 41, 531, 554}, 200);
+    VARIANT_BOOL silent = VARIANT_FALSE;
+    ASSERT_EQ(S_OK, pane->GetBrowser()->get_Silent(&silent));
+    EXPECT_EQ(VARIANT_TRUE, silent);
+
+    ComPtr<IOleCommandTarget> commands = SiteOf<IOleCommandTarget>(*pane);
+    ASSERT_TRUE(commands);
+    VARIANT out;
+    ::VariantInit(&out);
+    EXPECT_EQ(S_OK, commands->Exec(&kDocHostCommandHandler, OLECMDID_SHOWSCRIPTERROR, 0, nullptr, &out));
+    EXPECT_EQ(VT_BOOL, out.vt);
+    EXPECT_EQ(VARIANT_TRUE, out.boolVal);  // go on running the page's scripts
+    EXPECT_NE(S_OK, commands->Exec(&kDocHostCommandHandler, OLECMDID_PRINT, 0, nullptr, nullptr));
+    EXPECT_NE(S_OK, commands->Exec(nullptr, OLECMDID_SHOWSCRIPTERROR, 0, nullptr, nullptr));
+}
+
+TEST_F(ViewTest, PageScriptGetsNoHostObject) {
+    CountedPane* pane = CreatePane(RECT{3, 41, 531, 554}, 200);
+    ComPtr<IDocHostUIHandler> handler = SiteOf<IDocHostUIHandler>(*pane);
+    ASSERT_TRUE(handler);
+    IDispatch* external = reinterpret_cast<IDispatch*>(handler.Get());  // anything but null
+    EXPECT_TRUE(FAILED(handler->GetExternal(&external)));
+    EXPECT_EQ(nullptr, external);
+}
+
+TEST_F(ViewTest, DroppedFilesAreRefusedAndNavigateNowhere) {
+    CountedPane* pane = CreatePane(RECT{3, 41, 531, 554}, 200);
+    NavigationLog log(pane->GetBrowser());
+    ComPtr<IDocHostUIHandler> handler = SiteOf<IDocHostUIHandler>(*pane);
+    ASSERT_TRUE(handler);
+    ComPtr<IDropTarget> target;
+    ASSERT_EQ(S_OK, handler->GetDropTarget(nullptr, &target));
+    ASSERT_TRUE(target);
+    DWORD effect = DROPEFFECT_COPY | DROPEFFECT_LINK;
+    EXPECT_EQ(S_OK, target->DragEnter(nullptr, MK_LBUTTON, POINTL{100, 100}, &effect));
+    EXPECT_EQ(static_cast<DWORD>(DROPEFFECT_NONE), effect);
+    effect = DROPEFFECT_COPY | DROPEFFECT_LINK;
+    EXPECT_EQ(S_OK, target->DragOver(MK_LBUTTON, POINTL{120, 120}, &effect));
+    EXPECT_EQ(static_cast<DWORD>(DROPEFFECT_NONE), effect);
+    effect = DROPEFFECT_COPY | DROPEFFECT_LINK;
+    EXPECT_EQ(S_OK, target->Drop(nullptr, 0, POINTL{120, 120}, &effect));
+    EXPECT_EQ(static_cast<DWORD>(DROPEFFECT_NONE), effect);
+    EXPECT_TRUE(log.Settle().empty());
+}
+
+// The event sinks the control itself calls (its DWebBrowserEvents2 connections).
+std::vector<ComPtr<IDispatch>> EventSinks(IWebBrowser2* browser) {
+    std::vector<ComPtr<IDispatch>> sinks;
+    ComPtr<IConnectionPointContainer> points;
+    ComPtr<IConnectionPoint> point;
+    ComPtr<IEnumConnections> connections;
+    if (FAILED(browser->QueryInterface(IID_PPV_ARGS(&points))) ||
+        FAILED(points->FindConnectionPoint(DIID_DWebBrowserEvents2, &point)) ||
+        FAILED(point->EnumConnections(&connections)))
+        return sinks;
+    CONNECTDATA data;
+    while (connections->Next(1, &data, nullptr) == S_OK) {
+        ComPtr<IDispatch> sink;
+        if (SUCCEEDED(data.pUnk->QueryInterface(IID_PPV_ARGS(&sink)))) sinks.push_back(sink);
+        data.pUnk->Release();
+    }
+    return sinks;
+}
+
+// Fires NewWindow3 (or NewWindow2) at a sink as the control would; returns the Cancel it got back.
+VARIANT_BOOL FireNewWindow(IDispatch* sink, DISPID id, const wchar_t* url) {
+    VARIANT_BOOL cancel = VARIANT_FALSE;
+    IDispatch* newWindow = nullptr;
+    BSTR bstrUrl = ::SysAllocString(url);
+    BSTR bstrContext = ::SysAllocString(L"http://event.vara.example/market/afq/");
+    VARIANTARG args[5];
+    for (auto& arg : args) ::VariantInit(&arg);
+    DISPPARAMS params{args, nullptr, 0, 0};
+    if (id == DISPID_NEWWINDOW3) {  // ppDisp, Cancel, dwFlags, bstrUrlContext, bstrUrl, reversed
+        args[0].vt = VT_BSTR;
+        args[0].bstrVal = bstrUrl;
+        args[1].vt = VT_BSTR;
+        args[1].bstrVal = bstrContext;
+        args[2].vt = VT_I4;
+        args[2].lVal = 0x6;  // NWMF_USERINITED | NWMF_FIRST
+        args[3].vt = VT_BYREF | VT_BOOL;
+        args[3].pboolVal = &cancel;
+        args[4].vt = VT_BYREF | VT_DISPATCH;
+        args[4].ppdispVal = &newWindow;
+        params.cArgs = 5;
+    } else {  // NewWindow2: ppDisp, Cancel, reversed
+        args[0].vt = VT_BYREF | VT_BOOL;
+        args[0].pboolVal = &cancel;
+        args[1].vt = VT_BYREF | VT_DISPATCH;
+        args[1].ppdispVal = &newWindow;
+        params.cArgs = 2;
+    }
+    sink->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr);
+    ::SysFreeString(bstrUrl);
+    ::SysFreeString(bstrContext);
+    return cancel;
+}
+
+TEST_F(ViewTest, NewWindowsOpenWebAddressesInTheUsersBrowserAndNothingElse) {
+    CountedPane* pane = CreatePane(RECT{3, 41, 531, 554}, 200);
+    const auto sinks = EventSinks(pane->GetBrowser());
+    ASSERT_EQ(1u, sinks.size());  // the view's own
+    IDispatch* sink = sinks[0].Get();
+
+    EXPECT_EQ(VARIANT_TRUE, FireNewWindow(sink, DISPID_NEWWINDOW3, L"http://bbs.vara.example/forum-1107-1.html"));
+    EXPECT_EQ(VARIANT_TRUE, FireNewWindow(sink, DISPID_NEWWINDOW3, L"HTTPS://event.vara.example/afqwb?t=qq"));
+    EXPECT_EQ(VARIANT_TRUE, FireNewWindow(sink, DISPID_NEWWINDOW3, L"file:///C:/windows/win.ini"));
+    EXPECT_EQ(VARIANT_TRUE, FireNewWindow(sink, DISPID_NEWWINDOW3, L"javascript:alert(1)"));
+    EXPECT_EQ(VARIANT_TRUE, FireNewWindow(sink, DISPID_NEWWINDOW3, L"httpx://event.vara.example/"));
+    // NewWindow2 has no address; cancelling it would keep NewWindow3 from ever coming.
+    EXPECT_EQ(VARIANT_FALSE, FireNewWindow(sink, DISPID_NEWWINDOW2, nullptr));
+    EXPECT_EQ((std::vector<std::wstring>{L"http://bbs.vara.example/forum-1107-1.html",
+                                         L"HTTPS://event.vara.example/afqwb?t=qq"}),
+              pane->opened);
+}
+
+// Lifetime: the window owns its pane; destroying it frees the pane once and lets go of the
+// control completely.
+TEST_F(ViewTest, DestroyingThePaneWindowFreesThePaneAndReleasesTheControl) {
+    CountedPane* pane = CreatePane(RECT{3, 41, 531, 554}, 200);
+    ComPtr<IOleObject> control;
+    ASSERT_EQ(S_OK, pane->GetBrowser()->QueryInterface(IID_PPV_ARGS(&control)));
+    IOleClientSite* site = nullptr;
+    ASSERT_EQ(S_OK, control->GetClientSite(&site));
+    ASSERT_NE(nullptr, site);
+    const HWND surface = BrowserSurface(*pane);
+    ASSERT_TRUE(::IsWindow(surface));
+
+    pane->DestroyWindow();
+    EXPECT_EQ(1, m_nDeleted);
+    EXPECT_FALSE(::IsWindow(surface));
+    IOleClientSite* after = site;  // anything but null
+    EXPECT_EQ(S_OK, control->GetClientSite(&after));
+    EXPECT_EQ(nullptr, after);  // the control was told to let go of its site
+    ComPtr<IOleWindow> window;
+    ASSERT_EQ(S_OK, site->QueryInterface(IID_PPV_ARGS(&window)));
+    HWND hWnd = nullptr;
+    EXPECT_TRUE(FAILED(window->GetWindow(&hWnd)));  // a late call finds no view
+    window.Reset();
+    control.Reset();  // the control keeps its command target until it is itself released
+    EXPECT_EQ(0u, site->Release());  // then nothing else holds the site
+}
+
+TEST_F(ViewTest, DestroyingTheParentFreesEveryPaneOnce) {
+    CreatePane(RECT{3, 41, 531, 554}, 200);
+    CreatePane(RECT{554, 41, 937, 598}, 201);
+    m_host.get()->DestroyWindow();
+    EXPECT_EQ(2, m_nDeleted);
+}
+
+struct Counts {
+    DWORD handles = 0, gdi = 0, user = 0;
+};
+
+Counts ProcessCounts() {
+    Counts counts;
+    ::GetProcessHandleCount(::GetCurrentProcess(), &counts.handles);
+    counts.gdi = ::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS);
+    counts.user = ::GetGuiResources(::GetCurrentProcess(), GR_USEROBJECTS);
+    return counts;
+}
+
+TEST_F(ViewTest, FiftyPanesComeAndGoWithoutLeavingHandles) {
+    auto cycle = [this] {
+        CountedPane* pane = CreatePane(RECT{3, 41, 531, 554}, 200);
+        pane->SetTop(-65);
+        pane->SetLeft(-5);
+        qvtest::Pump(10);
+        pane->DestroyWindow();
+        qvtest::Pump(10);
+    };
+    cycle();  // the first pane loads the control's libraries
+    const Counts before = ProcessCounts();
+    for (int i = 0; i < 50; ++i) cycle();
+    const Counts after = ProcessCounts();
+    EXPECT_EQ(51, m_nDeleted);
+    EXPECT_EQ(before.handles, after.handles);
+    EXPECT_EQ(before.gdi, after.gdi);
+    EXPECT_EQ(before.user, after.user);
+}
+
+}  // namespace

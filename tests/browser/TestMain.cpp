@@ -1,0 +1,12 @@
+// The pane tests run on one OLE thread, as the tool's GUI thread does.
+#include <gtest/gtest.h>
+
+#include <ole2.h>
+
+int main(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    if (FAILED(::OleInitialize(nullptr))) return 2;
+    const int result = RUN_ALL_TESTS();
+    ::OleUninitialize();
+    return result;
+}
