@@ -1,7 +1,7 @@
 #include "platform/CmdTarget.h"
 
 const AFX_MSGMAP* CCmdTarget::GetThisMessageMap() {
-    static const AFX_MSGMAP_ENTRY entries[] = {{0, 0, 0, 0, nullptr}};
+    static const AFX_MSGMAP_ENTRY entries[] = {{0, 0, 0, 0, nullptr, nullptr}};
     static const AFX_MSGMAP messageMap = {nullptr, &entries[0]};
     return &messageMap;
 }
@@ -23,10 +23,14 @@ BOOL CCmdTarget::OnCmdMsg(UINT nID, int nCode, WPARAM wParam, LPARAM lParam) {
 }
 
 const AFX_MSGMAP_ENTRY* CCmdTarget::FindMessageEntry(UINT message) const {
+    if (message == WM_COMMAND) return nullptr;  // commands are matched by OnCmdMsg
     for (const AFX_MSGMAP* map = GetMessageMap(); map;
          map = map->pfnGetBaseMap ? map->pfnGetBaseMap() : nullptr) {
-        for (const AFX_MSGMAP_ENTRY* entry = map->lpEntries; entry->pfn; ++entry)
-            if (entry->nMessage == message && message != WM_COMMAND) return entry;
+        for (const AFX_MSGMAP_ENTRY* entry = map->lpEntries; entry->pfn; ++entry) {
+            if (entry->pnRegisteredMessage ? *entry->pnRegisteredMessage && *entry->pnRegisteredMessage == message
+                                           : entry->nMessage == message)
+                return entry;
+        }
     }
     return nullptr;
 }

@@ -15,6 +15,7 @@ struct AFX_MSGMAP_ENTRY {
     UINT nID;       // WM_COMMAND: first id of the range
     UINT nLastID;   // WM_COMMAND: last id of the range
     LRESULT (*pfn)(CCmdTarget* target, UINT message, WPARAM wParam, LPARAM lParam);
+    const UINT* pnRegisteredMessage;  // set for a message registered at run time (nMessage unused)
 };
 
 struct AFX_MSGMAP {
@@ -48,7 +49,7 @@ protected:                                          \
         static const AFX_MSGMAP_ENTRY messageEntries[] = {
 
 #define END_MESSAGE_MAP()                                                           \
-            {0, 0, 0, 0, nullptr}};                                                 \
+            {0, 0, 0, 0, nullptr, nullptr}};                                                 \
         static const AFX_MSGMAP messageMap = {&TheBaseClass::GetThisMessageMap,     \
                                               &messageEntries[0]};                  \
         return &messageMap;                                                         \
@@ -63,38 +64,44 @@ protected:                                          \
 
 // Commands: a click (BN_CLICKED, STN_CLICKED) or a menu choice, all with notification code 0.
 #define ON_COMMAND(id, memberFxn) \
-    {WM_COMMAND, 0, (id), (id), QV_THUNK(self->memberFxn(); return 0;)},
+    {WM_COMMAND, 0, (id), (id), QV_THUNK(self->memberFxn(); return 0;), nullptr},
 #define ON_COMMAND_RANGE(id, idLast, memberFxn) \
-    {WM_COMMAND, 0, (id), (idLast), QV_THUNK(self->memberFxn(LOWORD(wParam)); return 0;)},
+    {WM_COMMAND, 0, (id), (idLast), QV_THUNK(self->memberFxn(LOWORD(wParam)); return 0;), nullptr},
 #define ON_STN_CLICKED(id, memberFxn) ON_COMMAND(id, memberFxn)
 #define ON_BN_CLICKED(id, memberFxn) ON_COMMAND(id, memberFxn)
 
 #define ON_MESSAGE(msg, memberFxn) \
-    {(msg), 0, 0, 0, QV_THUNK(return self->memberFxn(wParam, lParam);)},
+    {(msg), 0, 0, 0, QV_THUNK(return self->memberFxn(wParam, lParam);), nullptr},
+// pnMessage points at a variable holding a RegisterWindowMessage result.
+#define ON_REGISTERED_MESSAGE(pnMessage, memberFxn) \
+    {0, 0, 0, 0, QV_THUNK(return self->memberFxn(wParam, lParam);), (pnMessage)},
+#define ON_WM_DESTROY() {WM_DESTROY, 0, 0, 0, QV_THUNK(self->OnDestroy(); return 0;), nullptr},
+#define ON_WM_ENDSESSION() \
+    {WM_ENDSESSION, 0, 0, 0, QV_THUNK(self->OnEndSession(static_cast<BOOL>(wParam)); return 0;), nullptr},
 
 #define ON_WM_CREATE() \
-    {WM_CREATE, 0, 0, 0, QV_THUNK(return self->OnCreate(reinterpret_cast<LPCREATESTRUCTW>(lParam));)},
-#define ON_WM_PAINT() {WM_PAINT, 0, 0, 0, QV_THUNK(self->OnPaint(); return 0;)},
+    {WM_CREATE, 0, 0, 0, QV_THUNK(return self->OnCreate(reinterpret_cast<LPCREATESTRUCTW>(lParam));), nullptr},
+#define ON_WM_PAINT() {WM_PAINT, 0, 0, 0, QV_THUNK(self->OnPaint(); return 0;), nullptr},
 #define ON_WM_SYSCOMMAND() \
-    {WM_SYSCOMMAND, 0, 0, 0, QV_THUNK(self->OnSysCommand(static_cast<UINT>(wParam), lParam); return 0;)},
+    {WM_SYSCOMMAND, 0, 0, 0, QV_THUNK(self->OnSysCommand(static_cast<UINT>(wParam), lParam); return 0;), nullptr},
 #define ON_WM_QUERYDRAGICON() \
-    {WM_QUERYDRAGICON, 0, 0, 0, QV_THUNK(return reinterpret_cast<LRESULT>(self->OnQueryDragIcon());)},
+    {WM_QUERYDRAGICON, 0, 0, 0, QV_THUNK(return reinterpret_cast<LRESULT>(self->OnQueryDragIcon());), nullptr},
 #define QV_MOUSE_POINT POINT{GET_X_LPARAM_(lParam), GET_Y_LPARAM_(lParam)}
 #define ON_WM_LBUTTONDOWN() \
-    {WM_LBUTTONDOWN, 0, 0, 0, QV_THUNK(self->OnLButtonDown(static_cast<UINT>(wParam), QV_MOUSE_POINT); return 0;)},
+    {WM_LBUTTONDOWN, 0, 0, 0, QV_THUNK(self->OnLButtonDown(static_cast<UINT>(wParam), QV_MOUSE_POINT); return 0;), nullptr},
 #define ON_WM_MOUSEMOVE() \
-    {WM_MOUSEMOVE, 0, 0, 0, QV_THUNK(self->OnMouseMove(static_cast<UINT>(wParam), QV_MOUSE_POINT); return 0;)},
+    {WM_MOUSEMOVE, 0, 0, 0, QV_THUNK(self->OnMouseMove(static_cast<UINT>(wParam), QV_MOUSE_POINT); return 0;), nullptr},
 #define ON_WM_ERASEBKGND() \
-    {WM_ERASEBKGND, 0, 0, 0, QV_THUNK(return self->OnEraseBkgnd(reinterpret_cast<HDC>(wParam));)},
+    {WM_ERASEBKGND, 0, 0, 0, QV_THUNK(return self->OnEraseBkgnd(reinterpret_cast<HDC>(wParam));), nullptr},
 #define ON_WM_SETCURSOR()                                                                     \
     {WM_SETCURSOR, 0, 0, 0, QV_THUNK(return self->OnSetCursor(reinterpret_cast<HWND>(wParam), \
-                                                               LOWORD(lParam), HIWORD(lParam));)},
+                                                               LOWORD(lParam), HIWORD(lParam));), nullptr},
 // The control-colour messages of every kind of child, and of the dialog itself, reach one
 // handler with the kind as CTLCOLOR_MSGBOX ... CTLCOLOR_STATIC.
 #define QV_CTLCOLOR_ENTRY(msg)                                                                  \
     {(msg), 0, 0, 0, QV_THUNK(return reinterpret_cast<LRESULT>(self->OnCtlColor(               \
                          reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam),         \
-                         message - WM_CTLCOLORMSGBOX));)},
+                         message - WM_CTLCOLORMSGBOX));), nullptr},
 #define ON_WM_CTLCOLOR()                                                        \
     QV_CTLCOLOR_ENTRY(WM_CTLCOLORMSGBOX) QV_CTLCOLOR_ENTRY(WM_CTLCOLOREDIT)     \
     QV_CTLCOLOR_ENTRY(WM_CTLCOLORLISTBOX) QV_CTLCOLOR_ENTRY(WM_CTLCOLORBTN)     \

@@ -20,7 +20,7 @@ CWinApp::~CWinApp() {
 }
 
 const AFX_MSGMAP* CWinApp::GetThisMessageMap() {
-    static const AFX_MSGMAP_ENTRY entries[] = {{0, 0, 0, 0, nullptr}};
+    static const AFX_MSGMAP_ENTRY entries[] = {{0, 0, 0, 0, nullptr, nullptr}};
     static const AFX_MSGMAP messageMap = {&CCmdTarget::GetThisMessageMap, &entries[0]};
     return &messageMap;
 }

@@ -104,6 +104,8 @@ protected:
     BOOL OnSetCursor(HWND, UINT, UINT) { return static_cast<BOOL>(Default()); }
     int OnCreate(LPCREATESTRUCTW) { return static_cast<int>(Default()); }
     BOOL OnEraseBkgnd(HDC) { return static_cast<BOOL>(Default()); }
+    void OnDestroy() { Default(); }
+    void OnEndSession(BOOL) { Default(); }
 
     friend LRESULT CALLBACK AfxWndProc(HWND, UINT, WPARAM, LPARAM);
     friend class CWndCreateHook;

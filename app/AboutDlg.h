@@ -1,0 +1,14 @@
+// The About box, opened from the main window's system menu.
+#pragma once
+
+#include "platform/Dialog.h"
+
+class CAboutDlg : public CDialog {
+public:
+    CAboutDlg();
+
+protected:
+    void DoDataExchange(CDataExchange* pDX) override;
+
+    DECLARE_MESSAGE_MAP()
+};

@@ -1,0 +1,343 @@
+#include "app/QuilVaraDlg.h"
+
+#include <cstring>
+#include <string>
+
+#include "app/AboutDlg.h"
+#include "app/Addresses.h"
+#include "app/Texts.h"
+#include "app/resource.h"
+#include "platform/Text.h"
+#include "platform/WinApp.h"
+
+namespace {
+
+constexpr COLORREF kBarTextColor = RGB(146, 111, 42);
+constexpr RECT kBarTextRect = {536, 330, 551, 400};
+constexpr POINT kBarOrigin = {531, 41};
+constexpr int kDragBandBottom = 41;  // rows 0 to 41 drag the window
+constexpr int kSmallButtonWidth = 21;
+constexpr int kSmallButtonHeight = 19;
+
+// The recommendation text ends with the download page's full address.
+constexpr const char kRecommendation[] =
+    "发现个Quil的#vara#好感度查询器，能轻松搜NPC好感所需物品，送NPC礼物方便多了，下载地址是："
+    QV_HOST_GAME "/afq.html";
+
+// The shell broadcasts this when it (re)starts; a shown icon must then be added again.
+const UINT g_uTaskbarCreated = ::RegisterWindowMessageW(L"TaskbarCreated");
+
+// A movable global block holding a copy of size bytes, or null.
+HGLOBAL GlobalCopy(const void* data, size_t size) {
+    HGLOBAL hBlock = ::GlobalAlloc(GMEM_MOVEABLE, size);
+    if (!hBlock) return nullptr;
+    void* target = ::GlobalLock(hBlock);
+    if (!target) {
+        ::GlobalFree(hBlock);
+        return nullptr;
+    }
+    std::memcpy(target, data, size);
+    ::GlobalUnlock(hBlock);
+    return hBlock;
+}
+
+}  // namespace
+
+CQuilVaraDlg::CQuilVaraDlg(CWnd* pParent) : CDialog(IDD_MAIN_DIALOG, pParent) {
+    m_hIcon = AfxGetApp() ? AfxGetApp()->LoadIcon(IDR_MAINFRAME) : nullptr;
+    m_font.CreatePointFont(90, "宋体");
+}
+
+CQuilVaraDlg::~CQuilVaraDlg() {
+    m_pSearchView = nullptr;
+    m_pNewsView = nullptr;
+}
+
+void CQuilVaraDlg::DoDataExchange(CDataExchange* pDX) { CDialog::DoDataExchange(pDX); }
+
+BEGIN_MESSAGE_MAP(CQuilVaraDlg, CDialog)
+    ON_WM_SYSCOMMAND()
+    ON_WM_PAINT()
+    ON_WM_QUERYDRAGICON()
+    ON_COMMAND_RANGE(IDC_BTN_SHARE_SINA, IDC_BTN_FORUM, OnShareButton)
+    ON_COMMAND(IDC_BTN_CLOSE, OnBtnClose)
+    ON_COMMAND(IDC_BTN_MINIMIZE, OnBtnMinimize)
+    ON_MESSAGE(WM_TRAY_NOTIFY, OnTrayNotify)
+    ON_STN_CLICKED(IDC_COLLAPSE_BAR, OnCollapseBar)
+    ON_WM_LBUTTONDOWN()
+    ON_WM_CTLCOLOR()
+    ON_WM_SETCURSOR()
+    ON_REGISTERED_MESSAGE(&g_uTaskbarCreated, OnTaskbarCreated)
+    ON_WM_DESTROY()
+    ON_WM_ENDSESSION()
+END_MESSAGE_MAP()
+
+BOOL CQuilVaraDlg::OnInitDialog() {
+    CDialog::OnInitDialog();
+
+    if (HMENU hSysMenu = GetSystemMenu(FALSE)) {
+        CString strAboutMenu;
+        strAboutMenu.LoadString(IDS_ABOUTBOX);
+        if (!strAboutMenu.IsEmpty()) {
+            CMenu sysMenu;
+            sysMenu.AttachBorrowed(hSysMenu);
+            sysMenu.AppendMenu(MF_SEPARATOR);
+            sysMenu.AppendMenu(MF_STRING, IDM_ABOUTBOX, strAboutMenu);
+        }
+    }
+
+    SetIcon(m_hIcon, TRUE);
+    SetIcon(m_hIcon, FALSE);
+
+    MoveWindow(0, 0, 940, 600, TRUE);
+    CenterWindow();
+
+    BuildSkinBuffer();
+    SetWindowText(kMainWindowTitle);
+
+    // The web panes.
+
+    // The skin buttons.
+
+    m_stcCollapseBar.Create("", WS_CHILD | WS_VISIBLE | SS_NOTIFY, CRect(531, 41, 554, 565), this,
+                            IDC_COLLAPSE_BAR);
+
+    m_nid.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    m_nid.hWnd = m_hWnd;
+    m_nid.uID = IDI_TRAY;
+    m_nid.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    m_nid.uCallbackMessage = WM_TRAY_NOTIFY;
+    m_nid.hIcon = m_hIcon;
+    lstrcpynA(m_nid.szTip, kTrayTip, sizeof m_nid.szTip);
+
+    m_menuTray.LoadMenu(IDR_TRAY_MENU);
+    return TRUE;
+}
+
+void CQuilVaraDlg::BuildSkinBuffer() {
+    CClientDC dc(m_hWnd);
+    GetClientRect(&m_rcClient);
+
+    m_bmpBgExpanded.LoadBitmap(IDB_BG_EXPANDED);
+    m_bmpBgExpanded.GetBitmap(&m_bmBgExpanded);
+    m_bmpBgCollapsed.LoadBitmap(IDB_BG_COLLAPSED);
+    m_bmpBgCollapsed.GetBitmap(&m_bmBgCollapsed);
+    m_bmpBar.LoadBitmap(IDB_COLLAPSE_BAR);
+    m_bmpBar.GetBitmap(&m_bmBar);
+
+    m_dcBuffer.CreateCompatibleDC(dc);
+    m_bmpBuffer.CreateCompatibleBitmap(dc, m_rcClient.Width(), m_rcClient.Height());
+    m_dcBuffer.SelectObject(m_bmpBuffer);
+
+    m_dcSkin.CreateCompatibleDC(dc);
+    m_dcSkin.SelectObject(m_bmpBgExpanded);
+    m_dcBuffer.BitBlt(0, 0, m_bmBgExpanded.bmWidth, m_bmBgExpanded.bmHeight, m_dcSkin, 0, 0, SRCCOPY);
+    m_dcSkin.SelectObject(m_bmpBar);
+    m_dcBuffer.BitBlt(kBarOrigin.x, kBarOrigin.y, m_bmBar.bmWidth, m_bmBar.bmHeight, m_dcSkin, 0, 0, SRCCOPY);
+
+    m_dcBuffer.SelectObject(m_font);
+    m_dcBuffer.SetBkMode(TRANSPARENT);
+    m_dcBuffer.SetTextColor(kBarTextColor);
+    RECT textRect = kBarTextRect;
+    m_dcBuffer.DrawText(kBarTextCollapse, &textRect, DT_WORDBREAK);
+}
+
+void CQuilVaraDlg::OnPaint() {
+    CPaintDC dc(m_hWnd);
+    dc.BitBlt(0, 0, m_rcClient.Width(), m_rcClient.Height(), m_dcBuffer, 0, 0, SRCCOPY);
+    if (IsIconic()) {
+        SendMessage(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc.GetSafeHdc()), 0);
+        CRect rect;
+        GetClientRect(&rect);
+        const int x = (rect.Width() - ::GetSystemMetrics(SM_CXICON) + 1) / 2;
+        const int y = (rect.Height() - ::GetSystemMetrics(SM_CYICON) + 1) / 2;
+        dc.DrawIcon(x, y, m_hIcon);
+    } else {
+        CDialog::OnPaint();
+    }
+}
+
+HCURSOR CQuilVaraDlg::OnQueryDragIcon() { return static_cast<HCURSOR>(m_hIcon); }
+
+void CQuilVaraDlg::OnLButtonDown(UINT nFlags, POINT point) {
+    if (point.x >= 0 && point.x <= m_rcClient.Width() && point.y >= 0 && point.y <= kDragBandBottom)
+        PostMessage(WM_NCLBUTTONDOWN, HTCAPTION, MAKELPARAM(point.x, point.y));
+    CDialog::OnLButtonDown(nFlags, point);
+}
+
+void CQuilVaraDlg::OnCollapseBar() {
+    const bool bCollapse = m_bExpanded;
+    const CBitmap& background = bCollapse ? m_bmpBgCollapsed : m_bmpBgExpanded;
+    const BITMAP& header = bCollapse ? m_bmBgCollapsed : m_bmBgExpanded;
+
+    m_dcSkin.SelectObject(background);
+    m_dcBuffer.BitBlt(0, 0, header.bmWidth, header.bmHeight, m_dcSkin, 0, 0, SRCCOPY);
+    m_dcSkin.SelectObject(m_bmpBar);
+    m_dcBuffer.BitBlt(kBarOrigin.x, kBarOrigin.y, m_bmBar.bmWidth, m_bmBar.bmHeight, m_dcSkin, 0, 0, SRCCOPY);
+
+    SetWindowPos(nullptr, 0, 0, header.bmWidth, header.bmHeight, SWP_NOMOVE | SWP_NOZORDER);
+    m_bExpanded = !bCollapse;
+
+    // After an expand the small buttons stand one pixel lower than at creation.
+    const POINT minimize = bCollapse ? POINT{479, 10} : POINT{886, 11};
+    const POINT close = bCollapse ? POINT{503, 10} : POINT{910, 11};
+    m_btnMinimize.MoveWindow(minimize.x, minimize.y, kSmallButtonWidth, kSmallButtonHeight, TRUE);
+    m_btnClose.MoveWindow(close.x, close.y, kSmallButtonWidth, kSmallButtonHeight, TRUE);
+
+    m_dcBuffer.SetTextColor(kBarTextColor);
+    RECT textRect = kBarTextRect;
+    m_dcBuffer.DrawText(bCollapse ? kBarTextExpand : kBarTextCollapse, &textRect, DT_WORDBREAK);
+
+    const RECT dirty = {kBarOrigin.x, 0, header.bmWidth, header.bmHeight};
+    InvalidateRect(&dirty, FALSE);
+}
+
+HBRUSH CQuilVaraDlg::OnCtlColor(HDC hDC, HWND hWnd, UINT nCtlColor) {
+    HBRUSH hBrush = CDialog::OnCtlColor(hDC, hWnd, nCtlColor);
+    if (hWnd && ::GetDlgCtrlID(hWnd) == IDC_COLLAPSE_BAR) {
+        // The bar's image belongs to the window's surface: let it show through.
+        ::SetBkMode(hDC, TRANSPARENT);
+        return static_cast<HBRUSH>(::GetStockObject(NULL_BRUSH));
+    }
+    return hBrush;
+}
+
+BOOL CQuilVaraDlg::OnSetCursor(HWND hWnd, UINT nHitTest, UINT message) {
+    return CDialog::OnSetCursor(hWnd, nHitTest, message);
+}
+
+void CQuilVaraDlg::OnSysCommand(UINT nID, LPARAM lParam) {
+    if ((nID & 0xFFF0) == IDM_ABOUTBOX) {
+        CAboutDlg dlgAbout;
+        dlgAbout.DoModal();
+    } else {
+        CDialog::OnSysCommand(nID, lParam);
+    }
+}
+
+BOOL CQuilVaraDlg::PreTranslateMessage(MSG* pMsg) {
+    if (pMsg->message == WM_KEYDOWN &&
+        (pMsg->wParam == VK_RETURN || pMsg->wParam == VK_ESCAPE || pMsg->wParam == VK_SPACE))
+        return TRUE;
+    if (pMsg->message == WM_RBUTTONUP) return TRUE;
+    return CDialog::PreTranslateMessage(pMsg);
+}
+
+bool CQuilVaraDlg::CopyRecommendation() {
+    // Everything the clipboard will own is made before it is opened, so that a failure leaves
+    // the user's clipboard as it was.
+    const std::wstring wide = qv::WideFromGbk(kRecommendation);
+    const LCID locale = MAKELCID(MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_SIMPLIFIED), SORT_DEFAULT);
+    HGLOBAL hText = GlobalCopy(kRecommendation, sizeof kRecommendation);
+    HGLOBAL hUnicode = GlobalCopy(wide.c_str(), (wide.size() + 1) * sizeof(wchar_t));
+    HGLOBAL hLocale = GlobalCopy(&locale, sizeof locale);
+    HGLOBAL blocks[] = {hText, hUnicode, hLocale};
+    const UINT formats[] = {CF_TEXT, CF_UNICODETEXT, CF_LOCALE};
+
+    // Another program may hold the clipboard for a moment: try again briefly.
+    bool bOpen = hText && hUnicode && hLocale;
+    for (int attempt = 0; bOpen && !OpenClipboard(); ++attempt) {
+        if (attempt == 10) bOpen = false;
+        else ::Sleep(20);
+    }
+    bool bCopied = false;
+    if (bOpen) {
+        ::EmptyClipboard();
+        bCopied = true;
+        for (int i = 0; i < 3; ++i) {
+            // Once taken, a block belongs to the clipboard; one it refused is still ours.
+            if (::SetClipboardData(formats[i], blocks[i])) blocks[i] = nullptr;
+            else if (i == 0) bCopied = false;
+        }
+        ::CloseClipboard();
+    }
+    for (HGLOBAL hBlock : blocks)
+        if (hBlock) ::GlobalFree(hBlock);
+    return bCopied;
+}
+
+void CQuilVaraDlg::OnShareButton(UINT nID) {
+    const char* url = nullptr;
+    switch (nID) {
+        case IDC_BTN_COPY_TEXT:
+            if (CopyRecommendation()) MessageBox(kCopySucceeded, nullptr, MB_OK);
+            else MessageBox(kCopyFailed, nullptr, MB_OK | MB_ICONWARNING);
+            return;
+        case IDC_BTN_SHARE_SINA: url = kShareSinaUrl; break;
+        case IDC_BTN_SHARE_QQ: url = kShareQqUrl; break;
+        case IDC_BTN_FORUM: url = kForumUrl; break;
+        default: return;
+    }
+    // Opened in the user's default web browser; a failed launch is not reported.
+    ::ShellExecuteW(nullptr, L"open", qv::WideFromGbk(url).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+void CQuilVaraDlg::NotifyTrayIcon(DWORD dwMessage) {
+    // m_nid keeps its code page 936 tip; the call gets it converted, whatever the system code page.
+    NOTIFYICONDATAW nid{};
+    nid.cbSize = NOTIFYICONDATAW_V1_SIZE;
+    nid.hWnd = m_nid.hWnd;
+    nid.uID = m_nid.uID;
+    nid.uFlags = m_nid.uFlags;
+    nid.uCallbackMessage = m_nid.uCallbackMessage;
+    nid.hIcon = m_nid.hIcon;
+    lstrcpynW(nid.szTip, qv::WideFromGbk(m_nid.szTip).c_str(), ARRAYSIZE(nid.szTip));
+    ::Shell_NotifyIconW(dwMessage, &nid);
+    m_bTrayIconShown = dwMessage == NIM_ADD;
+}
+
+void CQuilVaraDlg::OnBtnClose() {
+    NotifyTrayIcon(NIM_DELETE);
+    PostMessage(WM_CLOSE, 0, 0);
+}
+
+void CQuilVaraDlg::OnBtnMinimize() {
+    NotifyTrayIcon(NIM_ADD);
+    ShowWindow(SW_MINIMIZE);
+}
+
+LRESULT CQuilVaraDlg::OnTrayNotify(WPARAM, LPARAM lParam) {
+    if (lParam == WM_RBUTTONUP) {
+        HMENU hPopup = m_menuTray.GetSubMenu(0);
+        POINT cursor;
+        ::GetCursorPos(&cursor);
+        // Without the foreground the menu would not close when the user clicks elsewhere.
+        SetForegroundWindow();
+        ::TrackPopupMenu(hPopup, TPM_VERTICAL | TPM_RIGHTBUTTON, cursor.x, cursor.y, 0, m_hWnd, nullptr);
+        PostMessage(WM_NULL);
+    } else if (lParam == WM_LBUTTONDBLCLK) {
+        ShowWindow(SW_SHOWNORMAL);
+    }
+    return 0;
+}
+
+LRESULT CQuilVaraDlg::OnTaskbarCreated(WPARAM, LPARAM) {
+    if (m_bTrayIconShown) NotifyTrayIcon(NIM_ADD);
+    return 0;
+}
+
+void CQuilVaraDlg::OnDestroy() {
+    // However the window goes, its icon goes with it: no ghost in the notification area.
+    if (m_bTrayIconShown) NotifyTrayIcon(NIM_DELETE);
+    CDialog::OnDestroy();
+}
+
+void CQuilVaraDlg::OnEndSession(BOOL bEnding) {
+    if (bEnding && m_bTrayIconShown) NotifyTrayIcon(NIM_DELETE);
+    CDialog::OnEndSession(bEnding);
+}
+
+BOOL CQuilVaraDlg::OnCommand(WPARAM wParam, LPARAM lParam) {
+    switch (LOWORD(wParam)) {
+        case ID_TRAY_EXIT:
+            NotifyTrayIcon(NIM_DELETE);
+            PostMessage(WM_CLOSE, 0, 0);
+            break;
+        case ID_TRAY_SHOW:
+            ShowWindow(SW_SHOWNORMAL);
+            break;
+        default:
+            break;
+    }
+    return CDialog::OnCommand(wParam, lParam);
+}

@@ -1,0 +1,74 @@
+// The tool's main window: a caption-less skinned dialog with the two web panes, the share
+// buttons, the collapse bar and the notification-area icon.
+#pragma once
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include "platform/Controls.h"
+#include "platform/Dialog.h"
+#include "platform/Gdi.h"
+#include "platform/Menu.h"
+#include "platform/Rect.h"
+
+class CQuilVaraDlg : public CDialog {
+public:
+    explicit CQuilVaraDlg(CWnd* pParent = nullptr);
+    ~CQuilVaraDlg() override;
+
+protected:
+    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
+    void DoDataExchange(CDataExchange* pDX) override;
+    BOOL PreTranslateMessage(MSG* pMsg) override;
+    BOOL OnInitDialog() override;
+
+    // Skin painting, dragging and collapse.
+    void BuildSkinBuffer();
+    void OnPaint();
+    HCURSOR OnQueryDragIcon();
+    void OnLButtonDown(UINT nFlags, POINT point);
+    void OnCollapseBar();
+    HBRUSH OnCtlColor(HDC hDC, HWND hWnd, UINT nCtlColor);
+    BOOL OnSetCursor(HWND hWnd, UINT nHitTest, UINT message);
+
+    // Commands, sharing and the notification-area icon.
+    void OnSysCommand(UINT nID, LPARAM lParam);
+    void OnShareButton(UINT nID);
+    void OnBtnClose();
+    void OnBtnMinimize();
+    LRESULT OnTrayNotify(WPARAM wParam, LPARAM lParam);
+    LRESULT OnTaskbarCreated(WPARAM wParam, LPARAM lParam);
+    void OnDestroy();
+    void OnEndSession(BOOL bEnding);
+
+    DECLARE_MESSAGE_MAP()
+
+private:
+    // Adds or removes the notification-area icon described by m_nid.
+    void NotifyTrayIcon(DWORD dwMessage);
+    // Puts the recommendation text on the clipboard; false when the clipboard was left as it was.
+    bool CopyRecommendation();
+
+    CWnd* m_pSearchView = nullptr;
+    CWnd* m_pNewsView = nullptr;
+    CButton m_btnClose;
+    CButton m_btnMinimize;
+    CButton m_btnShare[4];
+    CMenu m_menuTray;
+    NOTIFYICONDATAA m_nid{};
+    CRect m_rcClient;
+    CFont m_font;
+    CStatic m_stcCollapseBar;
+    bool m_bExpanded = true;
+    CBitmap m_bmpBgCollapsed;
+    CBitmap m_bmpBgExpanded;
+    CBitmap m_bmpBar;
+    CBitmap m_bmpBuffer;
+    BITMAP m_bmBgCollapsed{};
+    BITMAP m_bmBgExpanded{};
+    BITMAP m_bmBar{};
+    CDC m_dcSkin;
+    CDC m_dcBuffer;
+    HICON m_hIcon = nullptr;
+    bool m_bTrayIconShown = false;  // so the icon can come back when the shell restarts
+};

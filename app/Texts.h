@@ -1,0 +1,15 @@
+// Texts the tool shows. Sources are UTF-8; the compiler stores them as code page 936 bytes.
+#pragma once
+
+// The main window's title; a second instance finds the first by it.
+inline constexpr const char kMainWindowTitle[] = "QUILVARA好感查询器";
+// Tip of the notification-area icon (one character longer than the title).
+inline constexpr const char kTrayTip[] = "QUILVARA好感度查询器";
+// The collapse bar's text while the window is expanded (collapse) and while it is collapsed.
+inline constexpr const char kBarTextCollapse[] = "收\r\n\r\n起\r\n\r\n<<";
+inline constexpr const char kBarTextExpand[] = "展\r\n\r\n开\r\n\r\n>>";
+// Marks a running instance between processes.
+inline constexpr const char kInstanceMutexName[] = "VEDAZIDA";
+// Shown once the recommendation text is on the clipboard, and when it could not be put there.
+inline constexpr const char kCopySucceeded[] = "复制成功，粘帖（Ctrl+V）到QQ上发给你的好友们把！";
+inline constexpr const char kCopyFailed[] = "复制失败：剪贴板正被其他程序占用，请稍后再试。";

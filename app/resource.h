@@ -1,0 +1,36 @@
+// Resource and control identifiers of the tool.
+#pragma once
+
+#define IDM_ABOUTBOX 0x0010
+#define IDD_ABOUTBOX 100
+#define IDS_ABOUTBOX 101
+#define IDD_MAIN_DIALOG 102
+#define IDB_BTN_DEFAULT 103
+#define IDB_BTN_CLOSE 104
+#define IDB_BTN_MINIMIZE 105
+#define IDB_SHARE_SINA 106
+#define IDB_SHARE_QQ 107
+#define IDB_COPY_TEXT 108
+#define IDB_FORUM 109
+#define IDB_COLLAPSE_BAR 110
+#define IDB_BG_EXPANDED 111
+#define IDB_BG_COLLAPSED 112
+#define IDR_MAINFRAME 128
+#define IDC_SEARCH_VIEW 200
+#define IDC_NEWS_VIEW 201
+#define IDC_BTN_CLOSE 202
+#define IDC_BTN_MINIMIZE 203
+#define IDC_BTN_SHARE_SINA 204
+#define IDC_BTN_SHARE_QQ 205
+#define IDC_BTN_COPY_TEXT 206
+#define IDC_BTN_FORUM 207
+#define IDR_TRAY_MENU 208
+#define ID_TRAY_SHOW 209
+#define ID_TRAY_EXIT 210
+#define IDI_TRAY 211
+#define IDC_COLLAPSE_BAR 212
+#define WM_TRAY_NOTIFY (WM_USER + 100)
+
+#ifndef IDC_STATIC
+#define IDC_STATIC (-1)
+#endif

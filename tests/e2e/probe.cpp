@@ -1,0 +1,130 @@
+// A small Windows program the end-to-end tests run beside the tool, in the same Wine session, to
+// read what a user cannot read off the screen: window and client rectangles, styles, children,
+// the foreground window and a process's handle counts. Prints one JSON object.
+//
+//   probe window TITLE           the top-level window with that title (and its children)
+//   probe resources PID          GDI and USER object counts and the kernel handle count
+//   probe minimize TITLE         minimises the window as its taskbar button would
+#include <windows.h>
+
+#include <shellapi.h>
+
+#include <cstdio>
+#include <cwchar>
+#include <string>
+
+namespace {
+
+std::string Utf8(const std::wstring& text) {
+    if (text.empty()) return std::string();
+    const int n = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, &out[0], n, nullptr, nullptr);
+    out.resize(static_cast<size_t>(n) - 1);
+    return out;
+}
+
+std::string Quote(const std::string& text) {
+    std::string out = "\"";
+    for (unsigned char c : text) {
+        if (c == '"' || c == '\\') { out += '\\'; out += static_cast<char>(c); }
+        else if (c < 0x20) { char buf[8]; std::snprintf(buf, sizeof buf, "\\u%04x", c); out += buf; }
+        else out += static_cast<char>(c);
+    }
+    return out + "\"";
+}
+
+std::string Rect(const RECT& r) {
+    char buf[96];
+    std::snprintf(buf, sizeof buf, "[%ld, %ld, %ld, %ld]", r.left, r.top, r.right, r.bottom);
+    return buf;
+}
+
+std::wstring WindowText(HWND hWnd) {
+    wchar_t text[512] = L"";
+    GetWindowTextW(hWnd, text, 512);
+    return text;
+}
+
+std::string Children(HWND hParent) {
+    std::string out = "[";
+    for (HWND child = GetWindow(hParent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        RECT r;
+        GetWindowRect(child, &r);
+        MapWindowPoints(nullptr, hParent, reinterpret_cast<POINT*>(&r), 2);
+        wchar_t cls[128] = L"";
+        GetClassNameW(child, cls, 128);
+        char item[512];
+        std::snprintf(item, sizeof item, "%s{\"id\": %d, \"class\": %s, \"rect\": %s, \"visible\": %s, "
+                      "\"style\": %lu, \"children\": %s}",
+                      out.size() > 1 ? ", " : "", GetDlgCtrlID(child), Quote(Utf8(cls)).c_str(),
+                      Rect(r).c_str(), IsWindowVisible(child) ? "true" : "false",
+                      static_cast<unsigned long>(GetWindowLongW(child, GWL_STYLE)), "%s");
+        std::string entry(item);
+        const size_t hole = entry.rfind("%s");
+        entry.replace(hole, 2, Children(child));
+        out += entry;
+    }
+    return out + "]";
+}
+
+int ProbeWindow(const wchar_t* title) {
+    HWND hWnd = FindWindowW(nullptr, title);
+    if (!hWnd) {
+        std::printf("{\"found\": false}\n");
+        return 0;
+    }
+    RECT window, client;
+    GetWindowRect(hWnd, &window);
+    GetClientRect(hWnd, &client);
+    MapWindowPoints(hWnd, nullptr, reinterpret_cast<POINT*>(&client), 2);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hWnd, &pid);
+    HWND hForeground = GetForegroundWindow();
+    std::printf("{\"found\": true, \"hwnd\": %llu, \"pid\": %lu, \"title\": %s, \"window\": %s, \"client\": %s, "
+                "\"style\": %lu, \"exstyle\": %lu, \"iconic\": %s, \"visible\": %s, \"enabled\": %s, "
+                "\"foreground\": %s, \"foreground_title\": %s, \"children\": %s}\n",
+                static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(hWnd)), pid,
+                Quote(Utf8(WindowText(hWnd))).c_str(), Rect(window).c_str(), Rect(client).c_str(),
+                static_cast<unsigned long>(GetWindowLongW(hWnd, GWL_STYLE)),
+                static_cast<unsigned long>(GetWindowLongW(hWnd, GWL_EXSTYLE)),
+                IsIconic(hWnd) ? "true" : "false", IsWindowVisible(hWnd) ? "true" : "false",
+                IsWindowEnabled(hWnd) ? "true" : "false", hForeground == hWnd ? "true" : "false",
+                Quote(Utf8(hForeground ? WindowText(hForeground) : L"")).c_str(),
+                Children(hWnd).c_str());
+    return 0;
+}
+
+int ProbeResources(DWORD pid) {
+    HANDLE hProcess = OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, pid);
+    if (!hProcess) {
+        std::printf("{\"found\": false}\n");
+        return 0;
+    }
+    DWORD handles = 0;
+    GetProcessHandleCount(hProcess, &handles);
+    std::printf("{\"found\": true, \"gdi\": %lu, \"user\": %lu, \"handles\": %lu}\n",
+                GetGuiResources(hProcess, GR_GDIOBJECTS), GetGuiResources(hProcess, GR_USEROBJECTS),
+                handles);
+    CloseHandle(hProcess);
+    return 0;
+}
+
+}  // namespace
+
+int main() {
+    // Wide arguments: the title must survive whatever the system code page is.
+    int argc = 0;
+    wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+    if (argc == 3 && std::wstring(argv[1]) == L"window") return ProbeWindow(argv[2]);
+    if (argc == 3 && std::wstring(argv[1]) == L"minimize") {
+        HWND hWnd = FindWindowW(nullptr, argv[2]);
+        const bool ok = hWnd && PostMessageW(hWnd, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+        std::printf("{\"ok\": %s}\n", ok ? "true" : "false");
+        return 0;
+    }
+    if (argc == 3 && std::wstring(argv[1]) == L"resources")
+        return ProbeResources(static_cast<DWORD>(std::wcstoul(argv[2], nullptr, 10)));
+    std::fprintf(stderr, "usage: probe window TITLE | probe resources PID\n");
+    return 2;
+}

@@ -1,0 +1,271 @@
+"""Drives the real QuilVara.exe under Wine, as a user would, and observes what a user would see.
+
+Each Session has its own X server (Xvfb on a free display) and its own Wine prefix (a cheap
+hard-linked copy of a template prefix made once per build), so sessions never meet. Input is real:
+xdotool moves the X pointer and presses buttons and keys. What the user sees is read from the X
+screen (pixels) and, for facts the screen cannot show (client rectangle, styles, foreground), from a
+probe program running in the same Wine session.
+"""
+import json
+import os
+import shutil
+import signal
+import struct
+import subprocess
+import tempfile
+import time
+import unittest
+
+TITLE = "QUILVARA好感查询器"
+TRAY_TIP = "QUILVARA好感度查询器"
+HERE = os.path.dirname(os.path.abspath(__file__))
+ROOT = os.path.dirname(os.path.dirname(HERE))
+EXE = os.environ.get("QV_EXE", "")
+PROBE = os.environ.get("QV_PROBE", "")
+WORK = os.environ.get("QV_WORK", os.path.join(tempfile.gettempdir(), "qv-e2e"))
+
+
+def _template_prefix():
+    """A Wine prefix made once; sessions hard-link it instead of booting Wine each time."""
+    template = os.path.join(WORK, "prefix-template")
+    if not os.path.exists(os.path.join(template, "system.reg")):
+        os.makedirs(WORK, exist_ok=True)
+        shutil.rmtree(template, ignore_errors=True)
+        env = dict(os.environ, WINEPREFIX=template, WINEDEBUG="-all", WINEARCH="win64",
+                   WINEDLLOVERRIDES="mscoree,mshtml=")
+        env.pop("DISPLAY", None)
+        subprocess.run(["wineboot", "-i"], env=env, check=True,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        subprocess.run(["wineserver", "-w"], env=env, check=True)
+    return template
+
+
+class Image:
+    """An RGB screen capture."""
+
+    def __init__(self, width, height, data):
+        self.width, self.height, self.data = width, height, data
+
+    def pixel(self, x, y):
+        i = (y * self.width + x) * 3
+        return tuple(self.data[i:i + 3])
+
+    def crop(self, x, y, w, h):
+        rows = [self.data[((y + r) * self.width + x) * 3:((y + r) * self.width + x + w) * 3] for r in range(h)]
+        return Image(w, h, b"".join(rows))
+
+    def save_png(self, path):
+        ppm = b"P6 %d %d 255\n" % (self.width, self.height) + self.data
+        subprocess.run(["/usr/bin/convert", "ppm:-", path], input=ppm, check=True)
+
+
+def read_bmp(path):
+    """A 24-bit or 8-bit palette BMP as an Image (top-down RGB)."""
+    with open(path, "rb") as f:
+        raw = f.read()
+    offset = struct.unpack_from("<I", raw, 10)[0]
+    width, height, _, bpp = struct.unpack_from("<iiHH", raw, 18)
+    colours = struct.unpack_from("<I", raw, 46)[0] or (256 if bpp == 8 else 0)
+    palette = [raw[54 + 4 * i:54 + 4 * i + 3][::-1] for i in range(colours)]
+    stride = (width * bpp // 8 + 3) & ~3
+    rows = []
+    for y in range(abs(height)):
+        src = height - 1 - y if height > 0 else y
+        row = raw[offset + src * stride: offset + src * stride + stride]
+        if bpp == 24:
+            rows.append(b"".join(row[3 * x:3 * x + 3][::-1] for x in range(width)))
+        else:
+            rows.append(b"".join(palette[row[x]] for x in range(width)))
+    return Image(width, abs(height), b"".join(rows))
+
+
+class Session:
+    """One private X display and Wine prefix; the tool and helpers run inside it."""
+
+    def __init__(self, lang="zh_CN.UTF-8", extra_env=None):
+        if not EXE or not PROBE:
+            raise unittest.SkipTest("QV_EXE and QV_PROBE are set by CTest")
+        self.lang = lang
+        self.extra_env = extra_env or {}
+        self.dir = tempfile.mkdtemp(prefix="session-", dir=_ensure_work())
+        self.prefix = os.path.join(self.dir, "prefix")
+        self.procs = []
+        self._start_display()
+        self._make_prefix()
+        # Bring the Wine session up (server, services, desktop) first. Its daemons must not inherit
+        # a pipe of ours: a later read would wait for them to close it.
+        quiet = dict(stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        subprocess.run(["wineserver", "-p"], env=self.env(), check=True, **quiet)
+        subprocess.run(["wine", PROBE, "window", TITLE], env=self.env(), timeout=120, **quiet)
+
+    # -- set-up and tear-down --------------------------------------------------------------
+    def _start_display(self):
+        read_fd, write_fd = os.pipe()
+        self.xvfb = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write_fd), "-screen", "0", "1280x800x24", "-nolisten", "tcp"],
+            pass_fds=(write_fd,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(write_fd)
+        with os.fdopen(read_fd) as pipe:
+            number = pipe.readline().strip()
+        self.display = ":" + number
+
+    def _make_prefix(self):
+        template = _template_prefix()
+        # Hard links for the big, never-written files; real copies of what Wine rewrites.
+        subprocess.run(["cp", "-al", template, self.prefix], check=True)
+        for name in os.listdir(template):
+            if name.endswith(".reg") or name == ".update-timestamp":
+                os.unlink(os.path.join(self.prefix, name))
+                shutil.copy2(os.path.join(template, name), os.path.join(self.prefix, name))
+
+    def env(self, **overrides):
+        env = dict(os.environ)
+        env.update(WINEPREFIX=self.prefix, WINEDEBUG="-all", WINEARCH="win64", DISPLAY=self.display,
+                   LC_ALL=self.lang, LANG=self.lang)
+        env.pop("http_proxy", None)
+        env.update(self.extra_env)
+        env.update(overrides)
+        return env
+
+    def close(self):
+        subprocess.run(["wineserver", "-k"], env=self.env(), stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL)
+        for proc in self.procs:
+            try:
+                proc.wait(timeout=10)
+            except subprocess.TimeoutExpired:
+                proc.kill()
+                proc.wait()
+        subprocess.run(["wineserver", "-w"], env=self.env(), stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL, timeout=30)
+        self.xvfb.send_signal(signal.SIGTERM)
+        self.xvfb.wait(timeout=10)
+        shutil.rmtree(self.dir, ignore_errors=True)
+
+    # -- running programs --------------------------------------------------------------------
+    def launch(self, args=(), **env):
+        """Starts the tool; returns its Popen (the wine loader's process)."""
+        proc = subprocess.Popen(["wine", EXE, *args], env=self.env(**env),
+                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.procs.append(proc)
+        return proc
+
+    def probe(self, *args):
+        out = subprocess.run(["wine", PROBE, *args], env=self.env(), stdin=subprocess.DEVNULL,
+                             capture_output=True, timeout=60)
+        return json.loads(out.stdout.decode("utf-8"))
+
+    def window(self, title=TITLE):
+        return self.probe("window", title)
+
+    def wait_for(self, predicate, timeout=30, interval=0.2, what="condition"):
+        deadline = time.monotonic() + timeout
+        while True:
+            value = predicate()
+            if value:
+                return value
+            if time.monotonic() > deadline:
+                raise AssertionError("timed out waiting for " + what)
+            time.sleep(interval)
+
+    def wait_window(self, title=TITLE, timeout=60):
+        return self.wait_for(lambda: (lambda w: w if w.get("found") and w["visible"] else None)(self.window(title)),
+                             timeout=timeout, what="window " + title)
+
+    def tool_pids(self):
+        """Pids of this session's QuilVara.exe processes, read from /proc."""
+        pids = []
+        for entry in os.listdir("/proc"):
+            if not entry.isdigit():
+                continue
+            try:
+                with open("/proc/%s/environ" % entry, "rb") as f:
+                    environ = f.read().split(b"\0")
+                with open("/proc/%s/cmdline" % entry, "rb") as f:
+                    cmdline = f.read()
+            except OSError:
+                continue
+            if b"WINEPREFIX=" + self.prefix.encode() in environ and b"QuilVara.exe" in cmdline:
+                pids.append(int(entry))
+        return pids
+
+    # -- the user's hands and eyes ---------------------------------------------------------
+    def xdotool(self, *args):
+        return subprocess.run(["xdotool", *map(str, args)], env=self.env(), check=True,
+                              capture_output=True).stdout.decode()
+
+    def move(self, x, y):
+        self.xdotool("mousemove", "--sync", x, y)
+
+    def click(self, x, y, button=1, repeat=1):
+        self.move(x, y)
+        self.xdotool("click", "--repeat", repeat, "--delay", 80, button)
+
+    def press(self, x, y, button=1):
+        self.move(x, y)
+        self.xdotool("mousedown", button)
+
+    def release(self, button=1):
+        self.xdotool("mouseup", button)
+
+    def key(self, *keys):
+        self.xdotool("key", "--delay", 60, *keys)
+
+    def x_windows(self, name):
+        out = subprocess.run(["xdotool", "search", "--name", name], env=self.env(), capture_output=True)
+        return out.stdout.decode().split()
+
+    def screenshot(self):
+        ppm = subprocess.run(["/usr/bin/import", "-display", self.display, "-window", "root", "-depth", "8", "ppm:-"],
+                             env=self.env(), check=True, capture_output=True).stdout
+        header, width, height, maxval, data = _parse_ppm(ppm)
+        return Image(width, height, data)
+
+
+def _ensure_work():
+    os.makedirs(WORK, exist_ok=True)
+    return WORK
+
+
+def _parse_ppm(ppm):
+    parts = []
+    pos = 0
+    while len(parts) < 4:
+        while ppm[pos:pos + 1].isspace():
+            pos += 1
+        if ppm[pos:pos + 1] == b"#":
+            pos = ppm.index(b"\n", pos) + 1
+            continue
+        end = pos
+        while not ppm[end:end + 1].isspace():
+            end += 1
+        parts.append(ppm[pos:end])
+        pos = end
+    pos += 1
+    return parts[0], int(parts[1]), int(parts[2]), int(parts[3]), ppm[pos:]
+
+
+class SessionTestCase(unittest.TestCase):
+    """A test class whose tests share one session with the tool started."""
+
+    lang = "zh_CN.UTF-8"
+    start_tool = True
+
+    @classmethod
+    def setUpClass(cls):
+        cls.session = Session(lang=cls.lang)
+        try:
+            if cls.start_tool:
+                cls.tool = cls.session.launch()
+                cls.info = cls.session.wait_window()
+        except BaseException:
+            cls.session.close()  # tearDownClass does not run when set-up fails
+            raise
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.session.close()
+
+
+def main():
+    unittest.main(verbosity=2)

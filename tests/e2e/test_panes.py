@@ -1,0 +1,210 @@
+"""The two web panes of the running tool, seen from outside.
+
+The tool is pointed at a loopback HTTP proxy of the test's own (Wine's wininet honours the
+http_proxy variable), so every page request it makes arrives there and nowhere else. Where each
+pane's browser surface sits is read from the window tree by the probe. Wine here has no Gecko:
+the panes request their pages but draw nothing of them.
+"""
+import http.server
+import os
+import re
+import statistics
+import threading
+import time
+import unittest
+import urllib.parse
+
+import qvharness as h
+
+SEARCH_PATH, SEARCH_QUERY = "/market/afq/", "canvas_pos=search&keyword=vara"
+NEWS_PATH, NEWS_QUERY = "/xzdy/20110803/1239434.shtml", ""
+# After both page requests, how long the proxy keeps listening for anything else.
+QUIET_SECONDS = 5.0
+
+
+def configured_hosts():
+    """The event and game hosts (scheme://name) the exe was built with."""
+    config = os.path.join(os.path.dirname(os.path.dirname(h.EXE)), "generated", "HostConfig.h")
+    with open(config, encoding="utf-8") as f:
+        text = f.read()
+    return {name: re.search(r'#define %s "([^"]*)"' % name, text).group(1)
+            for name in ("QV_HOST_EVENT", "QV_HOST_GAME")}
+
+
+class ProxyLog(http.server.ThreadingHTTPServer):
+    """A loopback HTTP proxy that answers every request with a small page and records it."""
+
+    daemon_threads = True
+
+    def __init__(self):
+        super().__init__(("127.0.0.1", 0), _ProxyHandler)
+        self.url = "http://127.0.0.1:%d" % self.server_address[1]
+        self._lock = threading.Lock()
+        self._requests = []
+        self._thread = threading.Thread(target=self.serve_forever, daemon=True)
+        self._thread.start()
+
+    def record(self, method, target, host):
+        with self._lock:
+            self._requests.append((time.monotonic(), method, target, host))
+
+    def requests(self):
+        with self._lock:
+            return list(self._requests)
+
+    def clear(self):
+        with self._lock:
+            self._requests.clear()
+
+    def wait_for(self, count, timeout=60):
+        """Seconds (monotonic) at which the count-th request arrived, or None."""
+        deadline = time.monotonic() + timeout
+        while time.monotonic() < deadline:
+            seen = self.requests()
+            if len(seen) >= count:
+                return seen[count - 1][0]
+            time.sleep(0.05)
+        return None
+
+    def stop(self):
+        self.shutdown()
+        self.server_close()
+        self._thread.join(timeout=10)
+
+
+class _ProxyHandler(http.server.BaseHTTPRequestHandler):
+    protocol_version = "HTTP/1.0"
+
+    def _answer(self):
+        self.server.record(self.command, self.path, self.headers.get("Host", ""))
+        if self.command == "CONNECT":
+            self.send_error(502)
+            return
+        body = b"<html><body>pane</body></html>"
+        self.send_response(200)
+        self.send_header("Content-Type", "text/html")
+        self.send_header("Content-Length", str(len(body)))
+        self.end_headers()
+        if self.command != "HEAD":
+            self.wfile.write(body)
+
+    do_GET = do_POST = do_HEAD = do_CONNECT = _answer
+
+    def log_message(self, *args):
+        pass
+
+
+def figure(text):
+    print("FIGURE " + text, flush=True)
+
+
+def pane(info, control_id):
+    return next(child for child in info["children"] if child["id"] == control_id)
+
+
+class PanesAtStart(unittest.TestCase):
+    """One start of the tool: the page requests, then the panes' surfaces."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.proxy = ProxyLog()
+        cls.session = h.Session(extra_env={"http_proxy": cls.proxy.url})
+        try:
+            start = time.monotonic()
+            cls.session.launch()
+            cls.info = cls.session.wait_window()
+            shown = time.monotonic()
+            both = cls.proxy.wait_for(2)
+            time.sleep(QUIET_SECONDS)
+            cls.requests = cls.proxy.requests()
+        except BaseException:
+            cls.tearDownClass()
+            raise
+        figure("requests at start: %d within %.0f s after the second: %s"
+               % (len(cls.requests), QUIET_SECONDS, ", ".join(r[1] + " " + r[2] for r in cls.requests)))
+        if both is not None:
+            figure("launch to both page requests: %.2f s (window shown after %.2f s; Wine loader included)"
+                   % (both - start, shown - start))
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.session.close()
+        cls.proxy.stop()
+
+    def test_one_request_per_pane_for_its_page_and_nothing_else(self):
+        hosts = configured_hosts()
+        for name, host in hosts.items():
+            if not host.startswith("http://"):
+                self.skipTest("%s is %s: a proxy sees only the tunnel of an https page" % (name, host))
+        expected = sorted([
+            ("GET", urllib.parse.urlsplit(hosts["QV_HOST_EVENT"]).netloc, SEARCH_PATH, SEARCH_QUERY),
+            ("GET", urllib.parse.urlsplit(hosts["QV_HOST_GAME"]).netloc, NEWS_PATH, NEWS_QUERY),
+        ])
+        seen = []
+        for _, method, target, host_header in self.requests:
+            parts = urllib.parse.urlsplit(target)
+            self.assertEqual(parts.scheme, "http", target)
+            self.assertEqual(parts.netloc, host_header, "request line and Host header agree")
+            seen.append((method, parts.netloc, parts.path, parts.query))
+        self.assertEqual(sorted(seen), expected)
+
+    def test_left_surface_is_shifted_up_and_left_and_right_is_not(self):
+        info = self.session.window()
+        left, right = pane(info, 200), pane(info, 201)
+        self.assertEqual(left["rect"], [3, 41, 531, 554])
+        self.assertEqual(right["rect"], [554, 41, 937, 598])
+        # Each pane holds the browser control's window and nothing else.
+        self.assertEqual(len(left["children"]), 1)
+        self.assertEqual(len(right["children"]), 1)
+        surface = left["children"][0]["rect"]
+        self.assertEqual(surface[:2], [-5, -65])
+        self.assertGreaterEqual(surface[2], 528 - 5)
+        self.assertGreaterEqual(surface[3], 513 - 65)
+        self.assertEqual(right["children"][0]["rect"], [0, 0, 383, 557])
+
+
+class RepeatedStarts(unittest.TestCase):
+    """Starting and closing the tool again and again leaves nothing behind."""
+
+    RUNS = 50
+
+    def test_fifty_starts_and_closes(self):
+        proxy = ProxyLog()
+        session = h.Session(extra_env={"http_proxy": proxy.url})
+        counts, delays = [], []
+        try:
+            for run in range(self.RUNS):
+                proxy.clear()
+                start = time.monotonic()
+                tool = session.launch()
+                info = session.wait_window()
+                both = proxy.wait_for(2)
+                self.assertIsNotNone(both, "run %d: both pages requested" % (run + 1))
+                delays.append(both - start)
+                resources = session.probe("resources", str(info["pid"]))
+                self.assertTrue(resources["found"])
+                counts.append((resources["handles"], resources["gdi"], resources["user"]))
+                session.key("alt+F4")
+                self.assertEqual(tool.wait(timeout=60), 0, "run %d: the tool ended" % (run + 1))
+                session.wait_for(lambda: not session.tool_pids(), timeout=30,
+                                 what="run %d: no tool process left" % (run + 1))
+                self.assertFalse(session.window()["found"])
+                self.assertEqual(len(proxy.requests()), 2, "run %d: two page requests" % (run + 1))
+        finally:
+            session.close()
+            proxy.stop()
+        first, last = counts[0], counts[-1]
+        figure("runs: %d; launch to both page requests: median %.2f s, max %.2f s"
+               % (len(delays), statistics.median(delays), max(delays)))
+        figure("with both pages requested, handles/GDI/USER: run 1 %s, run %d %s, max %s"
+               % (first, len(counts), last, tuple(max(c[i] for c in counts) for i in range(3))))
+        # Each run is a new process: what it holds once both pages are requested must not grow
+        # from run to run (a leak outside the process, in the Wine server, would show here).
+        for i, kind in enumerate(("handles", "GDI objects", "USER objects")):
+            late = [c[i] for c in counts[-10:]]
+            early = [c[i] for c in counts[:10]]
+            self.assertLessEqual(max(late), max(early), kind)
+
+
+if __name__ == "__main__":
+    h.main()
