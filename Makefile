@@ -10,7 +10,7 @@ deps:
 	@tools/install-deps
 
 exe: deps
-	@cmake -S . -B $(BUILD)/win64 $(WIN64) -DCMAKE_BUILD_TYPE=Release -DQV_BUILD_TESTS=OFF >/dev/null
+	@cmake -S . -B $(BUILD)/win64 -G Ninja $(WIN64) -DCMAKE_BUILD_TYPE=Release -DQV_UNIT_TESTS=OFF >/dev/null
 	@cmake --build $(BUILD)/win64 --target QuilVara -j $(JOBS)
 	@echo $(abspath $(BUILD)/win64/app/QuilVara.exe)
 
