@@ -1,0 +1,186 @@
+#include "skin/SkinButton.h"
+
+#include <commctrl.h>
+
+#include "app/resource.h"
+#include "platform/Gdi.h"
+#include "platform/Rect.h"
+
+IMPLEMENT_DYNAMIC(CSkinButton, CButton)
+
+BEGIN_MESSAGE_MAP(CSkinButton, CButton)
+    ON_WM_CREATE()
+    ON_WM_MOUSEMOVE()
+    ON_WM_ERASEBKGND()
+    ON_MESSAGE(WM_MOUSELEAVE, OnMouseLeave)
+END_MESSAGE_MAP()
+
+namespace {
+
+// The class-wide settings, published and stored under these names.
+constexpr char kFontColourAttr[] = "按钮字体颜色";
+constexpr char kBackImageAttr[] = "按钮背景图";
+
+constexpr int kFrameCount = 5;
+enum Frame { kFrameNormal = 0, kFramePressed = 1, kFrameFocused = 2, kFrameHover = 3, kFrameDisabled = 4 };
+// Pixels of this colour in a strip are never copied.
+constexpr UINT kKeyColour = RGB(255, 0, 255);
+
+// The first state that applies wins: a disabled button never shows hover or press, and a pressed
+// button keeps its pressed face while the pointer is over it.
+Frame SelectFrame(bool bDisabled, bool bPressed, bool bHover, bool bFocused) {
+    if (bDisabled) return kFrameDisabled;
+    if (bPressed) return kFramePressed;
+    if (bHover) return kFrameHover;
+    if (bFocused) return kFrameFocused;
+    return kFrameNormal;
+}
+
+// The face of a button without a strip: raised when released, sunken when pressed.
+void DrawClassicFace(const CDC& dc, const CRect& rect, bool bPressed) {
+    const COLORREF light = ::GetSysColor(COLOR_BTNHIGHLIGHT);
+    const COLORREF dark = ::GetSysColor(COLOR_WINDOWFRAME);
+    dc.FillSolidRect(rect, ::GetSysColor(COLOR_BTNFACE));
+    dc.Draw3dRect(rect, bPressed ? dark : light, bPressed ? light : dark);
+}
+
+}  // namespace
+
+// Constructed during static initialisation, before any button copies its caption colour.
+CSkinButtonAttribute g_skinButtonAttribute;
+
+CSkinButtonAttribute::CSkinButtonAttribute() : CSkinAttribute("CSkinButton") {
+    AddAttribute(kFontColourAttr, &m_crFontColor, false);
+    AddAttribute(kBackImageAttr, &m_strBackImage, false);
+}
+
+bool CSkinButtonAttribute::LoadFromStore() {
+    m_crFontColor = LoadDwordFromStore(kFontColourAttr, 0);
+    m_image.SetSource(IDB_BTN_DEFAULT, ::GetModuleHandleW(nullptr), false);
+    return true;
+}
+
+bool CSkinButtonAttribute::SaveToStore() {
+    SaveDwordToStore(kFontColourAttr, m_crFontColor);
+    SaveStringToStore(kBackImageAttr, m_strBackImage);
+    return true;
+}
+
+CSkinButton::CSkinButton() : m_crText(g_skinButtonAttribute.m_crFontColor) {}
+
+void CSkinButton::TakeOverDrawing() {
+    SetButtonStyle(GetButtonStyle() | BS_OWNERDRAW, TRUE);
+    SendMessage(WM_SETFONT, reinterpret_cast<WPARAM>(g_skinFont.GetSafeHandle()), TRUE);
+}
+
+int CSkinButton::OnCreate(LPCREATESTRUCTW lpCreateStruct) {
+    if (CButton::OnCreate(lpCreateStruct) == -1) return -1;
+    TakeOverDrawing();
+    return 0;
+}
+
+void CSkinButton::PreSubclassWindow() {
+    CButton::PreSubclassWindow();
+    TakeOverDrawing();
+}
+
+void CSkinButton::OnMouseMove(UINT nFlags, POINT point) {
+    if (!m_bHover) {
+        m_bHover = true;
+        InvalidateRect(nullptr, FALSE);
+        // One WM_MOUSELEAVE when the pointer goes; the next move after it asks again.
+        TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, m_hWnd, HOVER_DEFAULT};
+        ::_TrackMouseEvent(&track);
+    }
+    CButton::OnMouseMove(nFlags, point);
+}
+
+LRESULT CSkinButton::OnMouseLeave(WPARAM, LPARAM) {
+    m_bHover = false;
+    InvalidateRect(nullptr, FALSE);
+    return 0;
+}
+
+BOOL CSkinButton::OnEraseBkgnd(HDC) {
+    // Erasing first would flash the face: the frame drawn by DrawItem is the only paint.
+    InvalidateRect(nullptr, FALSE);
+    UpdateWindow();
+    return TRUE;
+}
+
+LRESULT CSkinButton::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (m_pMouseSink) {
+        const int nCtrlId = static_cast<int>(::GetWindowLongW(m_hWnd, GWL_ID));
+        switch (message) {
+            case WM_MOUSEMOVE: m_pMouseSink->OnMouseMove(nCtrlId, wParam, lParam); break;
+            case WM_LBUTTONDOWN: m_pMouseSink->OnLButtonDown(nCtrlId, wParam, lParam); break;
+            case WM_LBUTTONUP: m_pMouseSink->OnLButtonUp(nCtrlId, wParam, lParam); break;
+            case WM_RBUTTONDOWN: m_pMouseSink->OnRButtonDown(nCtrlId, wParam, lParam); break;
+            case WM_RBUTTONUP: m_pMouseSink->OnRButtonUp(nCtrlId, wParam, lParam); break;
+            case WM_MOUSELEAVE: m_pMouseSink->OnMouseLeave(nCtrlId, wParam, lParam); break;
+            default: break;
+        }
+    }
+    return CButton::DefWindowProc(message, wParam, lParam);
+}
+
+void CSkinButton::DrawItem(LPDRAWITEMSTRUCT lpDrawItemStruct) {
+    CRect rect;
+    GetClientRect(&rect);
+    const bool bDisabled = (lpDrawItemStruct->itemState & ODS_DISABLED) != 0;
+    const bool bPressed = (lpDrawItemStruct->itemState & ODS_SELECTED) != 0;
+    const bool bFocused = (lpDrawItemStruct->itemState & ODS_FOCUS) != 0;
+    const CString caption = GetWindowText();
+
+    CDC dc;
+    dc.AttachBorrowed(lpDrawItemStruct->hDC);
+
+    // A source that fails to load does not fall back to the class-wide strip: only a button
+    // without any source of its own uses that.
+    CSkinImage& strip = m_image.HasSource() ? m_image : g_skinButtonAttribute.m_image;
+    CSkinImageRef held;
+    held.Attach(&strip);
+    if (held.HasBitmap()) {
+        const int frameWidth = held->GetWidth() / kFrameCount;
+        const int sourceX = SelectFrame(bDisabled, bPressed, m_bHover, bFocused) * frameWidth;
+        if (m_bStretch) {
+            held->TransparentBlt(dc, 0, 0, rect.Width(), rect.Height(), sourceX, 0, frameWidth,
+                                 held->GetHeight(), kKeyColour);
+        } else {
+            held->TransparentBlt(dc, 0, 0, rect.Width(), rect.Height(), sourceX, 0, rect.Width(),
+                                 rect.Height(), kKeyColour);
+        }
+    } else {
+        DrawClassicFace(dc, rect, bPressed);
+    }
+
+    if (bPressed) rect.top += 2;
+    if (m_hIcon) {
+        const int iconY = rect.top + 1 + (rect.Height() - 16) / 2;
+        ::DrawIconEx(dc, rect.left + 6, iconY, m_hIcon, 16, 16, 0, nullptr, DI_NORMAL);
+        rect.left += 22;
+    }
+    rect.top += 1;
+    dc.SetBkMode(TRANSPARENT);
+    dc.SetTextColor(bDisabled ? ::GetSysColor(COLOR_GRAYTEXT) : m_crText);
+    dc.DrawText(caption, &rect, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS);
+}
+
+bool CSkinButton::SizeToImage() {
+    if (!m_image.HasSource() || !m_hWnd) return false;
+    CSkinImageRef held(&m_image);
+    if (!held.HasBitmap()) return false;
+    // Insert-after top: a resized button also comes to the top of its siblings.
+    SetWindowPos(HWND_TOP, 0, 0, held->GetWidth() / kFrameCount, held->GetHeight(), SWP_NOMOVE);
+    return true;
+}
+
+bool CSkinButton::SetBitmap(UINT nResourceId, HINSTANCE hModule, bool bStretch) {
+    ASSERT(nResourceId != 0);
+    if (nResourceId == 0) return false;
+    m_bStretch = bStretch;
+    m_image.SetSource(nResourceId, hModule, false);
+    if (!m_bStretch) SizeToImage();
+    if (m_hWnd) InvalidateRect(nullptr, FALSE);
+    return true;
+}

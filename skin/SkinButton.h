@@ -1,0 +1,88 @@
+// The skinned push button: owner-drawn from a five-frame bitmap strip (normal, pressed, focused,
+// hover, disabled, left to right), tracking the mouse itself to show its hover frame. Clicks
+// reach the parent as ordinary button commands.
+#pragma once
+
+#include <windows.h>
+
+#include "attributes/Attribute.h"
+#include "attributes/SkinAttribute.h"
+#include "platform/Controls.h"
+#include "platform/Object.h"
+#include "skin/SkinImage.h"
+
+// Receives a skin button's mouse messages together with the button's child id.
+class ISkinMouseSink : public IObject {
+public:
+    virtual void OnMouseLeave(int nCtrlId, WPARAM wParam, LPARAM lParam) = 0;
+    virtual void OnMouseMove(int nCtrlId, WPARAM wParam, LPARAM lParam) = 0;
+    virtual void OnLButtonUp(int nCtrlId, WPARAM wParam, LPARAM lParam) = 0;
+    virtual void OnLButtonDown(int nCtrlId, WPARAM wParam, LPARAM lParam) = 0;
+    virtual void OnRButtonUp(int nCtrlId, WPARAM wParam, LPARAM lParam) = 0;
+    virtual void OnRButtonDown(int nCtrlId, WPARAM wParam, LPARAM lParam) = 0;
+
+protected:
+    ~ISkinMouseSink() = default;
+};
+
+class CSkinButton : public CButton {
+    DECLARE_DYNAMIC(CSkinButton)
+
+public:
+    CSkinButton();
+
+    // Gives the button strip nResourceId of hModule. bStretch: scale one frame over the whole
+    // button; otherwise the button is sized to one frame and the frame copied one to one.
+    // False, with nothing changed, for resource id 0.
+    bool SetBitmap(UINT nResourceId, HINSTANCE hModule, bool bStretch);
+    // Sizes the window to one frame of its strip without moving it; false when there is no
+    // strip, no window, or the strip cannot be loaded (the size then stays).
+    bool SizeToImage();
+
+    // Icon drawn left of the caption; the button does not own it.
+    void SetIcon(HICON hIcon) { m_hIcon = hIcon; }
+    // Receiver of the button's mouse messages, or null; the button does not own it.
+    void SetMouseSink(ISkinMouseSink* pSink) { m_pMouseSink = pSink; }
+
+    // Paints the frame for the state in the record, then the icon and the caption.
+    void DrawItem(LPDRAWITEMSTRUCT lpDrawItemStruct) override;
+
+protected:
+    DECLARE_MESSAGE_MAP()
+
+    void PreSubclassWindow() override;
+    LRESULT DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+    int OnCreate(LPCREATESTRUCTW lpCreateStruct);
+    void OnMouseMove(UINT nFlags, POINT point);
+    BOOL OnEraseBkgnd(HDC hDC);
+    LRESULT OnMouseLeave(WPARAM wParam, LPARAM lParam);
+
+private:
+    // Owner-drawn style and the shared skin font, for created and attached windows alike.
+    void TakeOverDrawing();
+
+    bool m_bStretch = true;
+    bool m_bHover = false;
+    HICON m_hIcon = nullptr;
+    COLORREF m_crText;
+    CSkinImage m_image;
+    ISkinMouseSink* m_pMouseSink = nullptr;
+};
+
+// What all skin buttons share: the default caption colour and the default strip, for buttons
+// that have no strip of their own.
+class CSkinButtonAttribute : public CSkinAttribute {
+public:
+    CSkinButtonAttribute();
+
+    bool SaveToStore() override;
+    // Reads the caption colour and points the default strip at the executable's IDB_BTN_DEFAULT.
+    bool LoadFromStore() override;
+
+    COLORREF m_crFontColor = 0;
+    CString m_strBackImage;
+    CSkinImage m_image;
+};
+
+extern CSkinButtonAttribute g_skinButtonAttribute;
