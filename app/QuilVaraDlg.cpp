@@ -97,7 +97,17 @@ BOOL CQuilVaraDlg::OnInitDialog() {
 
     // The web panes.
 
-    // The skin buttons.
+    // The skin buttons, each sized to one frame of its strip; the strips live in this executable.
+    const HINSTANCE hResources = ::GetModuleHandleW(nullptr);
+    for (int i = 0; i < 4; ++i) {
+        m_btnShare[i].Create("", WS_CHILD | WS_VISIBLE, CRect(12 + 131 * i, 560, 0, 0), this,
+                             IDC_BTN_SHARE_SINA + i);
+        m_btnShare[i].SetBitmap(IDB_SHARE_SINA + i, hResources, false);
+    }
+    m_btnClose.Create("", WS_CHILD | WS_VISIBLE, CRect(910, 10, 0, 0), this, IDC_BTN_CLOSE);
+    m_btnClose.SetBitmap(IDB_BTN_CLOSE, hResources, false);
+    m_btnMinimize.Create("", WS_CHILD | WS_VISIBLE, CRect(886, 10, 0, 0), this, IDC_BTN_MINIMIZE);
+    m_btnMinimize.SetBitmap(IDB_BTN_MINIMIZE, hResources, false);
 
     m_stcCollapseBar.Create("", WS_CHILD | WS_VISIBLE | SS_NOTIFY, CRect(531, 41, 554, 565), this,
                             IDC_COLLAPSE_BAR);

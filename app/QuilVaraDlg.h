@@ -10,6 +10,7 @@
 #include "platform/Gdi.h"
 #include "platform/Menu.h"
 #include "platform/Rect.h"
+#include "skin/SkinButton.h"
 
 class CQuilVaraDlg : public CDialog {
 public:
@@ -51,9 +52,9 @@ private:
 
     CWnd* m_pSearchView = nullptr;
     CWnd* m_pNewsView = nullptr;
-    CButton m_btnClose;
-    CButton m_btnMinimize;
-    CButton m_btnShare[4];
+    CSkinButton m_btnClose;
+    CSkinButton m_btnMinimize;
+    CSkinButton m_btnShare[4];
     CMenu m_menuTray;
     NOTIFYICONDATAA m_nid{};
     CRect m_rcClient;
