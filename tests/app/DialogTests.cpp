@@ -1,0 +1,239 @@
+// The main dialog run modally inside the test process. A thread timer fires inside the dialog's
+// own modal loop, looks at the live window, acts on it, and ends the dialog.
+#include <windows.h>
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/Addresses.h"
+#include "app/QuilVaraDlg.h"
+#include "app/Texts.h"
+#include "app/resource.h"
+#include "platform/Text.h"
+#include "platform/WinApp.h"
+
+namespace {
+
+CWinApp g_app;  // the dialog loads its icon and takes its message-box title through the application
+
+std::function<void(HWND)> g_inspect;
+HWND g_hDialog = nullptr;
+
+void CALLBACK InspectOnce(HWND, UINT, UINT_PTR id, DWORD) {
+    ::KillTimer(nullptr, id);
+    g_hDialog = ::FindWindowW(nullptr, qv::WideFromGbk(kMainWindowTitle).c_str());
+    ASSERT_NE(g_hDialog, nullptr);
+    g_inspect(g_hDialog);
+}
+
+// Runs the dialog, calls inspect with its window once it is up, and returns DoModal's result.
+// inspect must end the dialog (usually by posting WM_CLOSE).
+INT_PTR RunDialog(std::function<void(HWND)> inspect) {
+    g_inspect = std::move(inspect);
+    CQuilVaraDlg dlg;
+    ::SetTimer(nullptr, 0, 50, &InspectOnce);
+    return dlg.DoModal();
+}
+
+// Message boxes shown while a hook is alive are read and answered with OK.
+struct MessageBoxCatcher {
+    static inline std::vector<std::string> texts;
+    static inline std::function<void()> onShow;
+    HHOOK hook;
+
+    MessageBoxCatcher() {
+        texts.clear();
+        hook = ::SetWindowsHookExW(WH_CBT, &Proc, nullptr, ::GetCurrentThreadId());
+    }
+    ~MessageBoxCatcher() {
+        ::UnhookWindowsHookEx(hook);
+        onShow = nullptr;
+    }
+    static LRESULT CALLBACK Proc(int code, WPARAM wParam, LPARAM lParam) {
+        HWND hWnd = reinterpret_cast<HWND>(wParam);
+        wchar_t cls[32] = L"";
+        if (code == HCBT_ACTIVATE && hWnd != g_hDialog && ::GetClassNameW(hWnd, cls, 32) &&
+            std::wstring(cls) == L"#32770" && ::GetDlgItem(hWnd, 0xFFFF)) {
+            wchar_t text[512] = L"";
+            ::GetDlgItemTextW(hWnd, 0xFFFF, text, 512);
+            texts.push_back(qv::GbkFromWide(text));
+            if (onShow) onShow();
+            ::PostMessageW(hWnd, WM_COMMAND, IDOK, 0);
+        }
+        return ::CallNextHookEx(nullptr, code, wParam, lParam);
+    }
+};
+
+std::string ClipboardText() {
+    std::string text;
+    if (!::OpenClipboard(nullptr)) return "<clipboard busy>";
+    if (HANDLE h = ::GetClipboardData(CF_TEXT)) {
+        text = static_cast<const char*>(::GlobalLock(h));
+        ::GlobalUnlock(h);
+    }
+    ::CloseClipboard();
+    return text;
+}
+
+void SetClipboardText(const char* text) {
+    ASSERT_TRUE(::OpenClipboard(nullptr));
+    ::EmptyClipboard();
+    HGLOBAL h = ::GlobalAlloc(GMEM_MOVEABLE, std::strlen(text) + 1);
+    std::memcpy(::GlobalLock(h), text, std::strlen(text) + 1);
+    ::GlobalUnlock(h);
+    ::SetClipboardData(CF_TEXT, h);
+    ::CloseClipboard();
+}
+
+const std::string kRecommendationPrefix =
+    "发现个Quil的#vara#好感度查询器，能轻松搜NPC好感所需物品，送NPC礼物方便多了，下载地址是：";
+
+int WindowWidth(HWND hWnd) {
+    RECT r;
+    ::GetWindowRect(hWnd, &r);
+    return r.right - r.left;
+}
+
+}  // namespace
+
+TEST(MainDialog, SystemMenuEndsWithSeparatorAndAbout) {
+    RunDialog([](HWND hWnd) {
+        HMENU hMenu = ::GetSystemMenu(hWnd, FALSE);
+        const int count = ::GetMenuItemCount(hMenu);
+        ASSERT_GE(count, 2);
+        MENUITEMINFOW sep{};
+        sep.cbSize = sizeof sep;
+        sep.fMask = MIIM_FTYPE;
+        ::GetMenuItemInfoW(hMenu, count - 2, TRUE, &sep);
+        EXPECT_TRUE(sep.fType & MFT_SEPARATOR);
+        wchar_t text[64] = L"";
+        EXPECT_EQ(::GetMenuItemID(hMenu, count - 1), static_cast<UINT>(IDM_ABOUTBOX));
+        ::GetMenuStringW(hMenu, count - 1, text, 64, MF_BYPOSITION);
+        EXPECT_EQ(qv::GbkFromWide(text), "关于 QuilVara(&A)...");
+        ::PostMessageW(hWnd, WM_CLOSE, 0, 0);
+    });
+}
+
+TEST(MainDialog, EnterEscapeAndSpaceDoNotEndIt) {
+    const INT_PTR result = RunDialog([](HWND hWnd) {
+        for (WPARAM key : {VK_RETURN, VK_ESCAPE, VK_SPACE}) {
+            ::PostMessageW(hWnd, WM_KEYDOWN, key, 1);
+            ::PostMessageW(hWnd, WM_KEYUP, key, 0xC0000001);
+        }
+        ::PostMessageW(hWnd, WM_CLOSE, 0, 0);  // queued behind the keys: only this may end it
+    });
+    EXPECT_EQ(result, IDCANCEL);
+}
+
+namespace {
+std::vector<UINT> g_seen;
+LRESULT CALLBACK RecordMouse(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
+    if (message == WM_RBUTTONUP || message == WM_RBUTTONDOWN) g_seen.push_back(message);
+    return ::DefSubclassProc(hWnd, message, wParam, lParam);
+}
+}  // namespace
+
+TEST(MainDialog, RightButtonReleasesReachNoWindow) {
+    g_seen.clear();
+    RunDialog([](HWND hWnd) {
+        HWND hBar = ::GetDlgItem(hWnd, IDC_COLLAPSE_BAR);
+        ::SetWindowSubclass(hWnd, &RecordMouse, 1, 0);
+        ::SetWindowSubclass(hBar, &RecordMouse, 1, 0);
+        for (HWND target : {hWnd, hBar}) {
+            ::PostMessageW(target, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(5, 50));
+            ::PostMessageW(target, WM_RBUTTONUP, 0, MAKELPARAM(5, 50));
+        }
+        ::PostMessageW(hWnd, WM_CLOSE, 0, 0);
+    });
+    // The presses arrive (so the recorder works); the releases are swallowed.
+    EXPECT_EQ(g_seen, (std::vector<UINT>{WM_RBUTTONDOWN, WM_RBUTTONDOWN}));
+}
+
+TEST(MainDialog, BarPaintsNothingOfItsOwn) {
+    RunDialog([](HWND hWnd) {
+        HDC hdc = ::GetDC(hWnd);
+        ::SetBkMode(hdc, OPAQUE);
+        HWND hBar = ::GetDlgItem(hWnd, IDC_COLLAPSE_BAR);
+        const LRESULT barBrush = ::SendMessageW(hWnd, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(hdc),
+                                                reinterpret_cast<LPARAM>(hBar));
+        EXPECT_EQ(reinterpret_cast<HGDIOBJ>(barBrush), ::GetStockObject(NULL_BRUSH));
+        EXPECT_EQ(::GetBkMode(hdc), TRANSPARENT);
+        const LRESULT dialogBrush = ::SendMessageW(hWnd, WM_CTLCOLORDLG, reinterpret_cast<WPARAM>(hdc),
+                                                   reinterpret_cast<LPARAM>(hWnd));
+        EXPECT_NE(reinterpret_cast<HGDIOBJ>(dialogBrush), ::GetStockObject(NULL_BRUSH));
+        ::ReleaseDC(hWnd, hdc);
+        ::PostMessageW(hWnd, WM_CLOSE, 0, 0);
+    });
+}
+
+TEST(MainDialog, OnlyASingleClickOnTheBarToggles) {
+    RunDialog([](HWND hWnd) {
+        HWND hBar = ::GetDlgItem(hWnd, IDC_COLLAPSE_BAR);
+        ::SendMessageW(hWnd, WM_COMMAND, MAKEWPARAM(IDC_COLLAPSE_BAR, STN_DBLCLK), reinterpret_cast<LPARAM>(hBar));
+        EXPECT_EQ(WindowWidth(hWnd), 940);
+        ::SendMessageW(hWnd, WM_COMMAND, MAKEWPARAM(IDC_COLLAPSE_BAR, STN_CLICKED), reinterpret_cast<LPARAM>(hBar));
+        EXPECT_EQ(WindowWidth(hWnd), 556);
+        ::SendMessageW(hWnd, WM_COMMAND, MAKEWPARAM(IDC_COLLAPSE_BAR, STN_CLICKED), reinterpret_cast<LPARAM>(hBar));
+        EXPECT_EQ(WindowWidth(hWnd), 940);
+        ::PostMessageW(hWnd, WM_CLOSE, 0, 0);
+    });
+}
+
+TEST(MainDialog, CopyPutsTheTextThereBeforeSayingSo) {
+    SetClipboardText("previous");
+    MessageBoxCatcher catcher;
+    std::string textWhenToldSo;
+    MessageBoxCatcher::onShow = [&] { textWhenToldSo = ClipboardText(); };
+    RunDialog([](HWND hWnd) {
+        ::SendMessageW(hWnd, WM_COMMAND, MAKEWPARAM(IDC_BTN_COPY_TEXT, BN_CLICKED), 0);
+        ::PostMessageW(hWnd, WM_CLOSE, 0, 0);
+    });
+    ASSERT_EQ(MessageBoxCatcher::texts, std::vector<std::string>{kCopySucceeded});
+    EXPECT_EQ(textWhenToldSo, ClipboardText());
+
+    const std::string text = ClipboardText();
+    EXPECT_EQ(text, kRecommendationPrefix + kDownloadUrl);
+
+    // Unicode programs paste the same text, whatever the keyboard language.
+    ASSERT_TRUE(::OpenClipboard(nullptr));
+    HANDLE hUnicode = ::GetClipboardData(CF_UNICODETEXT);
+    ASSERT_NE(hUnicode, nullptr);
+    EXPECT_EQ(std::wstring(static_cast<const wchar_t*>(::GlobalLock(hUnicode))), qv::WideFromGbk(text.c_str()));
+    ::GlobalUnlock(hUnicode);
+    HANDLE hLocale = ::GetClipboardData(CF_LOCALE);
+    ASSERT_NE(hLocale, nullptr);
+    EXPECT_EQ(*static_cast<const LCID*>(::GlobalLock(hLocale)), static_cast<LCID>(0x0804));
+    ::GlobalUnlock(hLocale);
+    ::CloseClipboard();
+}
+
+TEST(MainDialog, CopyWhileAnotherProgramHoldsTheClipboardSaysSoAndChangesNothing) {
+    SetClipboardText("previous");
+    HANDLE hHeld = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    HANDLE hRelease = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    std::thread holder([&] {
+        HWND hOwner = ::CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+        ::OpenClipboard(hOwner);
+        ::SetEvent(hHeld);
+        ::WaitForSingleObject(hRelease, 30000);
+        ::CloseClipboard();
+        ::DestroyWindow(hOwner);
+    });
+    ::WaitForSingleObject(hHeld, 10000);
+    MessageBoxCatcher catcher;
+    RunDialog([](HWND hWnd) {
+        ::SendMessageW(hWnd, WM_COMMAND, MAKEWPARAM(IDC_BTN_COPY_TEXT, BN_CLICKED), 0);
+        ::PostMessageW(hWnd, WM_CLOSE, 0, 0);
+    });
+    ::SetEvent(hRelease);
+    holder.join();
+    ::CloseHandle(hHeld);
+    ::CloseHandle(hRelease);
+    EXPECT_EQ(MessageBoxCatcher::texts, std::vector<std::string>{kCopyFailed});
+    EXPECT_EQ(ClipboardText(), "previous");
+}
