@@ -335,8 +335,9 @@ struct Huge {
 
 TEST_F(ArrayTest, BlockSizePastTheAddressRangeIsOutOfMemory) {
     CGrowableArray<Huge> array;
-    // (2^24 + 4) * 2^40 bytes wraps a 64-bit size: it must not turn into a small block.
-    EXPECT_THROW(array.SetSize(1 << 24), CMemoryException);
+    // Capacity 2^24 (count plus step 4) times 2^40 bytes wraps a 64-bit size to zero: it must
+    // not turn into an empty block.
+    EXPECT_THROW(array.SetSize((1 << 24) - 4), CMemoryException);
     EXPECT_EQ(array.GetSize(), 0);
 }
 
