@@ -222,65 +222,46 @@ private:
         if (at) FUZZ_CHECK(m_model[index].name == at->GetName());
     }
 
+    // Same value; doubles compared as bits, so a NaN read back still matches.
+    template <class T>
+    static bool Same(const T& a, const T& b) {
+        return a == b;
+    }
+    static bool Same(const double& a, const double& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+    static bool Same(const CString& a, const CString& b) { return a == b.GetString(); }
+
     // Reads through one overload; a value the read may not touch starts as a marker.
     template <class T>
-    void CheckRead(const char* name, const Entry* e, int type, T marker, T expected, T zero) {
+    void CheckRead(const char* name, const Entry* e, int type, const T& marker, const T& expected) {
         T out = marker;
         const bool read = m_set.GetValue(name, out);
         if (!e) {
-            FUZZ_CHECK(!read && out == marker);
+            FUZZ_CHECK(!read && Same(out, marker));
         } else if (e->type != type) {
             ++m_expectedReports;
-            FUZZ_CHECK(!read && out == zero);
+            FUZZ_CHECK(!read && Same(out, T()));
         } else {
-            FUZZ_CHECK(read && out == expected);
+            FUZZ_CHECK(read && Same(out, expected));
         }
     }
 
     void Read() {
-        const int overload = ATTR_TYPE_POINTER + m_in.Byte() % 8;
+        const int t = ATTR_TYPE_POINTER + m_in.Byte() % 8;
         const std::string name = Name();
         const int index = IndexOf(name);
         const Entry* e = index < 0 ? nullptr : &m_model[static_cast<std::size_t>(index)];
         const Variables none;
         const Variables& v = e ? *e->vars : none;
-        int markerVar = 0;
-        switch (overload) {
-        case ATTR_TYPE_POINTER:
-            CheckRead<void*>(name.c_str(), e, overload, &markerVar, e ? e->held : nullptr, nullptr);
-            break;
-        case ATTR_TYPE_INT: CheckRead<int>(name.c_str(), e, overload, 99, v.i, 0); break;
-        case ATTR_TYPE_BYTE: CheckRead<BYTE>(name.c_str(), e, overload, 99, v.b, 0); break;
-        case ATTR_TYPE_WORD: CheckRead<WORD>(name.c_str(), e, overload, 99, v.w, 0); break;
-        case ATTR_TYPE_LONG: CheckRead<long>(name.c_str(), e, overload, 99, v.l, 0); break;
-        case ATTR_TYPE_DWORD: CheckRead<DWORD>(name.c_str(), e, overload, 99, v.d, 0); break;
-        case ATTR_TYPE_DOUBLE: {
-            // Compared as bits: a NaN read back is still the same value.
-            double out = 99;
-            const bool read = m_set.GetValue(name.c_str(), out);
-            if (!e) {
-                FUZZ_CHECK(!read && out == 99);
-            } else if (e->type != overload) {
-                ++m_expectedReports;
-                FUZZ_CHECK(!read && out == 0);
-            } else {
-                FUZZ_CHECK(read && std::memcmp(&out, &v.f, sizeof out) == 0);
-            }
-            break;
-        }
-        default: {
-            CString out("marker");
-            const bool read = m_set.GetValue(name.c_str(), out);
-            if (!e) {
-                FUZZ_CHECK(!read && out == "marker");
-            } else if (e->type != overload) {
-                ++m_expectedReports;
-                FUZZ_CHECK(!read && out.IsEmpty());
-            } else {
-                FUZZ_CHECK(read && out == v.s.GetString());
-            }
-            break;
-        }
+        const char* n = name.c_str();
+        switch (t) {
+        case ATTR_TYPE_POINTER: CheckRead<void*>(n, e, t, &m_in, e ? e->held : nullptr); break;
+        case ATTR_TYPE_INT: CheckRead<int>(n, e, t, 99, v.i); break;
+        case ATTR_TYPE_BYTE: CheckRead<BYTE>(n, e, t, 99, v.b); break;
+        case ATTR_TYPE_WORD: CheckRead<WORD>(n, e, t, 99, v.w); break;
+        case ATTR_TYPE_LONG: CheckRead<long>(n, e, t, 99, v.l); break;
+        case ATTR_TYPE_DWORD: CheckRead<DWORD>(n, e, t, 99, v.d); break;
+        case ATTR_TYPE_DOUBLE: CheckRead<double>(n, e, t, 99, v.f); break;
+        default: CheckRead<CString>(n, e, t, CString("marker"), v.s); break;
         }
     }
 
