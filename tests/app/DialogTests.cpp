@@ -237,3 +237,23 @@ TEST(MainDialog, CopyWhileAnotherProgramHoldsTheClipboardSaysSoAndChangesNothing
     EXPECT_EQ(MessageBoxCatcher::texts, std::vector<std::string>{kCopyFailed});
     EXPECT_EQ(ClipboardText(), "previous");
 }
+
+TEST(MainDialog, ButtonsStandAtTheirPlacesSizedToOneFrame) {
+    RunDialog([](HWND hWnd) {
+        struct { int id; RECT rect; } expected[] = {
+            {IDC_BTN_SHARE_SINA, {12, 560, 134, 591}}, {IDC_BTN_SHARE_QQ, {143, 560, 265, 591}},
+            {IDC_BTN_COPY_TEXT, {274, 560, 396, 591}}, {IDC_BTN_FORUM, {405, 560, 527, 591}},
+            {IDC_BTN_CLOSE, {910, 10, 931, 29}},      {IDC_BTN_MINIMIZE, {886, 10, 907, 29}},
+        };
+        for (const auto& button : expected) {
+            HWND hButton = ::GetDlgItem(hWnd, button.id);
+            ASSERT_NE(hButton, nullptr) << button.id;
+            RECT r;
+            ::GetWindowRect(hButton, &r);
+            ::MapWindowPoints(nullptr, hWnd, reinterpret_cast<POINT*>(&r), 2);
+            EXPECT_TRUE(::EqualRect(&r, &button.rect)) << button.id << ": " << r.left << "," << r.top
+                                                       << "," << r.right << "," << r.bottom;
+        }
+        ::PostMessageW(hWnd, WM_CLOSE, 0, 0);
+    });
+}
