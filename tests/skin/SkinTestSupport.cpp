@@ -18,7 +18,11 @@ DWORD CountGdiTableEntries() {
     static_assert(sizeof(Entry) == 24, "one handle table entry on 64-bit Windows");
     constexpr size_t kPebGdiTableOffset = 0xF8;  // PEB::GdiSharedHandleTable on 64-bit Windows
     constexpr size_t kTableEntries = 0x10000;
-    const auto* peb = reinterpret_cast<const BYTE*>(NtCurrentTeb()->ProcessEnvironmentBlock);
+    PROCESS_BASIC_INFORMATION basic{};
+    if (::NtQueryInformationProcess(::GetCurrentProcess(), ProcessBasicInformation, &basic, sizeof basic,
+                                    nullptr) != 0)
+        return 0;
+    const auto* peb = reinterpret_cast<const BYTE*>(basic.PebBaseAddress);
     const auto* table = *reinterpret_cast<const Entry* const*>(peb + kPebGdiTableOffset);
     if (!table) return 0;
     DWORD live = 0;
