@@ -143,17 +143,17 @@ void CSkinButton::DrawItem(LPDRAWITEMSTRUCT lpDrawItemStruct) {
     if (held.HasBitmap()) {
         const int frameWidth = held->GetWidth() / kFrameCount;
         const int sourceX = SelectFrame(bDisabled, bPressed, m_bHover, bFocused) * frameWidth;
-        if (m_bStretch) {
-            held->TransparentBlt(dc, 0, 0, rect.Width(), rect.Height(), sourceX, 0, frameWidth,
-                                 held->GetHeight(), kKeyColour);
-        } else {
-            held->TransparentBlt(dc, 0, 0, rect.Width(), rect.Height(), sourceX, 0, rect.Width(),
-                                 rect.Height(), kKeyColour);
-        }
+        // Stretched: the whole frame scaled over the button. Natural size: the button is one
+        // frame in size, so a client-sized piece from the frame's corner is the frame itself.
+        const int sourceWidth = m_bStretch ? frameWidth : rect.Width();
+        const int sourceHeight = m_bStretch ? held->GetHeight() : rect.Height();
+        held->TransparentBlt(dc, 0, 0, rect.Width(), rect.Height(), sourceX, 0, sourceWidth, sourceHeight,
+                             kKeyColour);
     } else {
         DrawClassicFace(dc, rect, bPressed);
     }
 
+    // A pressed face carries its icon and caption two pixels lower.
     if (bPressed) rect.top += 2;
     if (m_hIcon) {
         const int iconY = rect.top + 1 + (rect.Height() - 16) / 2;
