@@ -5,6 +5,8 @@
 //   probe window TITLE           the top-level window with that title (and its children)
 //   probe resources PID          GDI and USER object counts and the kernel handle count
 //   probe minimize TITLE         minimises the window as its taskbar button would
+//   probe menu                   the pop-up menu on screen, if any
+//   probe holdclipboard SECONDS  keeps the clipboard open, as a busy program would
 #include <windows.h>
 
 #include <shellapi.h>
@@ -54,10 +56,11 @@ std::string Children(HWND hParent) {
         MapWindowPoints(nullptr, hParent, reinterpret_cast<POINT*>(&r), 2);
         wchar_t cls[128] = L"";
         GetClassNameW(child, cls, 128);
-        char item[512];
-        std::snprintf(item, sizeof item, "%s{\"id\": %d, \"class\": %s, \"rect\": %s, \"visible\": %s, "
-                      "\"style\": %lu, \"children\": %s}",
+        char item[2048];
+        std::snprintf(item, sizeof item, "%s{\"id\": %d, \"class\": %s, \"text\": %s, \"rect\": %s, "
+                      "\"visible\": %s, \"style\": %lu, \"children\": %s}",
                       out.size() > 1 ? ", " : "", GetDlgCtrlID(child), Quote(Utf8(cls)).c_str(),
+                      Quote(Utf8(WindowText(child))).c_str(),
                       Rect(r).c_str(), IsWindowVisible(child) ? "true" : "false",
                       static_cast<unsigned long>(GetWindowLongW(child, GWL_STYLE)), "%s");
         std::string entry(item);
@@ -121,6 +124,24 @@ int main() {
         HWND hWnd = FindWindowW(nullptr, argv[2]);
         const bool ok = hWnd && PostMessageW(hWnd, WM_SYSCOMMAND, SC_MINIMIZE, 0);
         std::printf("{\"ok\": %s}\n", ok ? "true" : "false");
+        return 0;
+    }
+    if (argc == 2 && std::wstring(argv[1]) == L"menu") {
+        HWND hMenu = FindWindowW(L"#32768", nullptr);
+        RECT r{};
+        if (hMenu && IsWindowVisible(hMenu)) GetWindowRect(hMenu, &r);
+        std::printf("{\"found\": %s, \"rect\": %s}\n", hMenu && IsWindowVisible(hMenu) ? "true" : "false",
+                    Rect(r).c_str());
+        return 0;
+    }
+    if (argc == 3 && std::wstring(argv[1]) == L"holdclipboard") {
+        // Opened for a window of ours, as a program that owns the clipboard holds it.
+        HWND hOwner = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+        if (!OpenClipboard(hOwner)) return 1;
+        std::printf("{\"ok\": true}\n");
+        std::fflush(stdout);
+        Sleep(static_cast<DWORD>(std::wcstoul(argv[2], nullptr, 10) * 1000));
+        CloseClipboard();
         return 0;
     }
     if (argc == 3 && std::wstring(argv[1]) == L"resources")

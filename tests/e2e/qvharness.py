@@ -23,6 +23,10 @@ ROOT = os.path.dirname(os.path.dirname(HERE))
 EXE = os.environ.get("QV_EXE", "")
 PROBE = os.environ.get("QV_PROBE", "")
 WORK = os.environ.get("QV_WORK", os.path.join(tempfile.gettempdir(), "qv-e2e"))
+# The hosts the exe was built with (cmake/Hosts.cmake).
+HOST_EVENT = os.environ.get("QV_HOST_EVENT", "http://event.vara.example")
+HOST_GAME = os.environ.get("QV_HOST_GAME", "http://game.vara.example")
+HOST_FORUM = os.environ.get("QV_HOST_FORUM", "http://bbs.vara.example")
 
 
 def _template_prefix():

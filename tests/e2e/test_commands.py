@@ -1,0 +1,202 @@
+"""The tool's commands as a user gives them: share and copy buttons, minimise to the notification
+area and back, the icon's menu, close, keys, and the About box."""
+import os
+import subprocess
+import time
+import unittest
+
+import qvharness as h
+
+RECOMMENDATION = ("发现个Quil的#vara#好感度查询器，能轻松搜NPC好感所需物品，送NPC礼物方便多了，下载地址是："
+                  + h.HOST_GAME + "/afq.html")
+COPY_SUCCEEDED = "复制成功，粘帖（Ctrl+V）到QQ上发给你的好友们把！"
+MESSAGE_TITLE = "QuilVara"  # message boxes carry the application's title
+
+
+def share_button(i):
+    return 12 + 131 * i + 61, 560 + 15
+
+
+def message_text(box):
+    return [c["text"] for c in box["children"] if c["class"].lower() == "static" and c["text"]]
+
+
+class WithTool(h.SessionTestCase):
+    def at(self, x, y):
+        left, top = self.session.window()["window"][:2]
+        return left + x, top + y
+
+    def click_client(self, x, y, **kw):
+        self.session.click(*self.at(x, y), **kw)
+
+    def message_box(self, timeout=20):
+        return self.session.wait_for(lambda: (lambda w: w if w.get("found") else None)(
+            self.session.window(MESSAGE_TITLE)), timeout=timeout, what="message box")
+
+    def dismiss_message_box(self):
+        self.session.key("Return")
+        self.session.wait_for(lambda: not self.session.window(MESSAGE_TITLE)["found"], what="box closed")
+
+
+class CopyButton(WithTool):
+    def x_clipboard(self):
+        out = subprocess.run(["xclip", "-selection", "clipboard", "-o"], env=self.session.env(),
+                             capture_output=True, timeout=20)
+        return out.stdout.decode("utf-8", "replace")
+
+    def test_1_busy_clipboard_is_reported_and_nothing_copied(self):
+        s = self.session
+        holder = subprocess.Popen(["wine", h.PROBE, "holdclipboard", "8"], env=s.env(),
+                                  stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        try:
+            self.assertIn(b"ok", holder.stdout.readline())
+            self.click_client(*share_button(2))
+            box = self.message_box()
+            texts = message_text(box)
+            self.assertNotIn(COPY_SUCCEEDED, texts)
+            self.assertTrue(any("复制失败" in t for t in texts), texts)
+            self.dismiss_message_box()
+        finally:
+            holder.wait(timeout=30)
+            holder.stdout.close()
+        self.assertNotEqual(self.x_clipboard(), RECOMMENDATION, "nothing was copied")
+
+    def test_2_copy_puts_the_recommendation_on_the_clipboard(self):
+        self.click_client(*share_button(2))
+        box = self.message_box()
+        self.assertIn(COPY_SUCCEEDED, message_text(box))
+        self.assertEqual(self.x_clipboard(), RECOMMENDATION)
+        self.dismiss_message_box()
+
+
+class CopyButtonOnCodePage1252(CopyButton):
+    lang = "C.UTF-8"
+
+
+class ShareButtons(WithTool):
+    @classmethod
+    def setUpClass(cls):
+        # A stand-in for the desktop's browser launcher records every address it is asked to open.
+        cls.bin = os.path.join(h.WORK, "stub-bin-%d" % os.getpid())
+        os.makedirs(cls.bin, exist_ok=True)
+        cls.opened = os.path.join(cls.bin, "opened.txt")
+        with open(os.path.join(cls.bin, "xdg-open"), "w") as f:
+            f.write('#!/bin/sh\nprintf "%%s\\n" "$*" >> "%s"\n' % cls.opened)
+        os.chmod(os.path.join(cls.bin, "xdg-open"), 0o755)
+        os.environ["PATH"] = cls.bin + ":" + os.environ["PATH"]
+        super().setUpClass()
+
+    def test_each_press_opens_its_address_once(self):
+        for i in (0, 0, 1, 3):
+            self.click_client(*share_button(i))
+            time.sleep(1.0)
+        expected = [h.HOST_EVENT + "/afqwb?t=sina", h.HOST_EVENT + "/afqwb?t=sina",
+                    h.HOST_EVENT + "/afqwb?t=qq", h.HOST_FORUM + "/forum-1107-1.html"]
+
+        def opened():
+            if not os.path.exists(self.opened):
+                return None
+            with open(self.opened) as f:
+                lines = f.read().split()
+            return lines if len(lines) >= len(expected) else None
+
+        self.assertEqual(self.session.wait_for(opened, what="browser launches"), expected)
+        time.sleep(2)
+        self.assertEqual(opened(), expected, "no extra launches")
+
+
+class TrayIcon(WithTool):
+    def tray(self):
+        """The first icon cell of Wine's tray window, or None while no icon shows."""
+        s = self.session
+        for wid in s.x_windows("Wine System Tray"):
+            info = subprocess.run(["xwininfo", "-id", wid], env=s.env(), capture_output=True).stdout.decode()
+            if "IsViewable" not in info:
+                continue
+            x = int(info.split("Absolute upper-left X:")[1].split()[0])
+            y = int(info.split("Absolute upper-left Y:")[1].split()[0])
+            cell = s.screenshot().crop(x, y, 20, 20)
+            colours = {cell.pixel(i, j) for i in range(20) for j in range(20)}
+            if len(colours) > 3:  # an icon, not an empty background
+                return x + 10, y + 10
+        return None
+
+    def minimise(self):
+        self.click_client(886 + 10, 10 + 9)
+        self.session.wait_for(lambda: self.session.window()["iconic"], what="minimised")
+        return self.session.wait_for(self.tray, what="tray icon")
+
+    def test_1_no_icon_until_minimised_by_the_button(self):
+        self.assertIsNone(self.tray())
+
+    def test_2_clicks_on_the_icon(self):
+        s = self.session
+        icon = self.minimise()
+        s.click(*icon)
+        time.sleep(1.5)
+        self.assertTrue(s.window()["iconic"], "a single click does nothing")
+        s.click(*icon, repeat=2)
+        s.wait_for(lambda: not s.window()["iconic"], what="restored by double click")
+        self.assertIsNotNone(self.tray(), "the icon stays")
+
+    def test_3_menu_show_restores_and_keeps_the_icon(self):
+        s = self.session
+        icon = self.minimise()
+        s.click(*icon, button=3)
+        menu = s.wait_for(lambda: (lambda m: m if m["found"] else None)(s.probe("menu")), what="menu")
+        left, top, right, bottom = menu["rect"]
+        self.assertTrue(20 <= bottom - top <= 70, "two items: %s" % menu["rect"])
+        s.key("Down", "Return")
+        s.wait_for(lambda: not s.window()["iconic"], what="restored by 显示")
+        self.assertIsNotNone(self.tray())
+
+    def test_4_menu_close_removes_the_icon_and_ends(self):
+        s = self.session
+        icon = self.minimise()
+        s.click(*icon, button=3)
+        s.wait_for(lambda: s.probe("menu")["found"], what="menu")
+        s.key("Down", "Down", "Return")
+        self.tool.wait(timeout=60)
+        s.wait_for(lambda: not s.tool_pids(), what="process gone")
+        s.wait_for(lambda: self.tray() is None, what="icon gone")
+
+
+class CloseButton(WithTool):
+    def test_close_button_ends_the_tool(self):
+        self.click_client(910 + 10, 10 + 9)
+        self.assertEqual(self.tool.wait(timeout=60), 0)
+        self.session.wait_for(lambda: not self.session.tool_pids(), what="process gone")
+
+
+class Keys(WithTool):
+    def test_1_enter_escape_space_do_nothing(self):
+        s = self.session
+        self.click_client(938, 300)  # focus the window by its border
+        for key in ("Return", "Escape", "space"):
+            s.key(key)
+        time.sleep(1.5)
+        self.assertIsNone(self.tool.poll())
+        self.assertTrue(s.window()["visible"])
+
+    def test_2_about_box_from_the_system_menu(self):
+        s = self.session
+        self.click_client(938, 300)
+        s.key("alt+space")
+        s.wait_for(lambda: s.probe("menu")["found"], what="system menu")
+        s.key("Up", "Return")  # the last item
+        about = s.wait_for(lambda: (lambda w: w if w.get("found") and w["visible"] else None)(
+            s.window("关于 QuilVara")), what="About box")
+        self.assertTrue(any("QuilVara Version 1.0" == c["text"] for c in about["children"]))
+        self.assertFalse(s.window()["enabled"], "modal: the main window waits")
+        s.key("Return")
+        s.wait_for(lambda: not s.window("关于 QuilVara")["found"], what="About closed")
+        self.assertTrue(s.window()["enabled"])
+
+    def test_3_alt_f4_closes(self):
+        self.click_client(938, 300)
+        self.session.key("alt+F4")
+        self.assertEqual(self.tool.wait(timeout=60), 0)
+
+
+if __name__ == "__main__":
+    h.main()
