@@ -310,10 +310,11 @@ CHtmlView::~CHtmlView() { DestroyControl(); }
 BOOL CHtmlView::Create(const wchar_t* className, const char* windowName, DWORD dwStyle, const RECT& rect,
                        CWnd* pParentWnd, UINT nID) {
     // The control's window lies inside ours: our background must not paint over it.
-    if (!CWnd::Create(className ? className : ViewClassName(), windowName, dwStyle | WS_CLIPCHILDREN,
-                      rect, pParentWnd, nID))
-        return FALSE;
-    return CreateControl();
+    m_bCreatingWindow = true;
+    const BOOL created = CWnd::Create(className ? className : ViewClassName(), windowName,
+                                      dwStyle | WS_CLIPCHILDREN, rect, pParentWnd, nID);
+    m_bCreatingWindow = false;
+    return created && CreateControl();
 }
 
 bool CHtmlView::CreateControl() {
@@ -420,4 +421,7 @@ LRESULT CHtmlView::OnDestroyMessage(WPARAM, LPARAM) {
     return Default();
 }
 
-void CHtmlView::PostNcDestroy() { delete this; }
+// A window torn down while it is being created never owned the view: its creator keeps it.
+void CHtmlView::PostNcDestroy() {
+    if (!m_bCreatingWindow) delete this;
+}

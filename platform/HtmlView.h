@@ -20,8 +20,9 @@ public:
     ~CHtmlView() override;
 
     // Creates the view window (with its own window class when className is null) and the
-    // browser control inside it. FALSE when either failed; a window without a control stays a
-    // blank pane that still owns this object.
+    // browser control inside it. FALSE when either failed. Once the window exists it owns this
+    // object, with or without a control (a blank pane); when it returns without a window, the
+    // object stays its creator's, even if a window was begun and torn down on the way.
     BOOL Create(const wchar_t* className, const char* windowName, DWORD dwStyle, const RECT& rect,
                 CWnd* pParentWnd, UINT nID) override;
 
@@ -72,4 +73,5 @@ private:
     Microsoft::WRL::ComPtr<IConnectionPoint> m_pEventPoint;
     DWORD m_dwEventCookie = 0;
     RECT m_rcBrowser = {0, 0, 0, 0};
+    bool m_bCreatingWindow = false;
 };

@@ -217,6 +217,34 @@ TEST(PaneWithoutWindow, TakesAddressAndNavigationFlagWithoutNavigating) {
     EXPECT_EQ(1, deleted);
 }
 
+// A pane whose window is begun and then refused during creation (its WM_CREATE fails).
+class RefusedPane : public CountedPane {
+public:
+    using CountedPane::CountedPane;
+
+protected:
+    LRESULT OnCreateMessage(WPARAM, LPARAM) { return -1; }
+    DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(RefusedPane, CountedPane)
+    ON_MESSAGE(WM_CREATE, OnCreateMessage)
+END_MESSAGE_MAP()
+
+TEST(PaneWithoutWindow, RefusedDuringCreationStaysWithItsCreator) {
+    HostWindow host;
+    int deleted = 0;
+    auto* pane = new RefusedPane(true, &deleted);
+    EXPECT_FALSE(pane->Create(nullptr, nullptr, WS_CHILD | WS_VISIBLE, RECT{3, 41, 531, 554}, host.get(), 200));
+    EXPECT_EQ(0, deleted);  // the torn-down window did not free it
+    EXPECT_EQ(nullptr, pane->GetSafeHwnd());
+    EXPECT_EQ(nullptr, ::GetDlgItem(host.get()->m_hWnd, 200));
+    EXPECT_TRUE(pane->EnableNavigate(true));
+    pane->SetUrl(kSearch);
+    delete pane;
+    EXPECT_EQ(1, deleted);
+}
+
 TEST(PaneWithoutControl, StaysABlankWindowThatFreesItsPane) {
     HostWindow host;
     int deleted = 0;

@@ -1,0 +1,75 @@
+#include "ProcessCounts.h"
+
+#include <vector>
+
+namespace qvtest {
+namespace {
+
+// SystemHandleInformation (16) of NtQuerySystemInformation, in its documented layout.
+struct HandleEntry {
+    USHORT UniqueProcessId;
+    USHORT CreatorBackTraceIndex;
+    UCHAR ObjectTypeIndex;
+    UCHAR HandleAttributes;
+    USHORT HandleValue;
+    PVOID Object;
+    ULONG GrantedAccess;
+};
+struct HandleTable {
+    ULONG NumberOfHandles;
+    HandleEntry Handles[1];
+};
+using QueryFn = LONG(NTAPI*)(ULONG, PVOID, ULONG, PULONG);
+constexpr ULONG kSystemHandleInformation = 16;
+constexpr LONG kInfoLengthMismatch = static_cast<LONG>(0xC0000004);
+
+bool CountHandles(DWORD pid, unsigned long* count) {
+    const auto query = reinterpret_cast<QueryFn>(
+        ::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation"));
+    if (!query) return false;
+    std::vector<unsigned char> buffer(1 << 16);
+    LONG status;
+    while ((status = query(kSystemHandleInformation, buffer.data(), static_cast<ULONG>(buffer.size()),
+                           nullptr)) == kInfoLengthMismatch)
+        buffer.resize(buffer.size() * 2);
+    if (status != 0) return false;
+    const auto* table = reinterpret_cast<const HandleTable*>(buffer.data());
+    *count = 0;
+    for (ULONG i = 0; i < table->NumberOfHandles; ++i)
+        if (table->Handles[i].UniqueProcessId == static_cast<USHORT>(pid)) ++*count;
+    return true;
+}
+
+struct WindowCount {
+    DWORD pid;
+    unsigned long count;
+};
+
+BOOL CALLBACK CountChild(HWND hWnd, LPARAM lParam) {
+    auto* windows = reinterpret_cast<WindowCount*>(lParam);
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(hWnd, &pid);
+    if (pid == windows->pid) ++windows->count;
+    return TRUE;
+}
+
+BOOL CALLBACK CountTopLevel(HWND hWnd, LPARAM lParam) {
+    CountChild(hWnd, lParam);
+    ::EnumChildWindows(hWnd, &CountChild, lParam);
+    return TRUE;
+}
+
+}  // namespace
+
+ProcessCounts CountProcess(DWORD pid) {
+    ProcessCounts counts;
+    counts.ok = CountHandles(pid, &counts.handles);
+    WindowCount windows{pid, 0};
+    ::EnumWindows(&CountTopLevel, reinterpret_cast<LPARAM>(&windows));
+    for (HWND hWnd = nullptr; (hWnd = ::FindWindowExW(HWND_MESSAGE, hWnd, nullptr, nullptr)) != nullptr;)
+        CountTopLevel(hWnd, reinterpret_cast<LPARAM>(&windows));
+    counts.windows = windows.count;
+    return counts;
+}
+
+}  // namespace qvtest
