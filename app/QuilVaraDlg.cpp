@@ -49,6 +49,7 @@ CQuilVaraDlg::CQuilVaraDlg(CWnd* pParent) : CDialog(IDD_MAIN_DIALOG, pParent) {
 }
 
 CQuilVaraDlg::~CQuilVaraDlg() {
+    // Panes with windows went with them; m_unownedPanes frees the others.
     m_pSearchView = nullptr;
     m_pNewsView = nullptr;
 }
@@ -95,7 +96,11 @@ BOOL CQuilVaraDlg::OnInitDialog() {
     BuildSkinBuffer();
     SetWindowText(kMainWindowTitle);
 
-    // The web panes.
+    // The web panes; the left one's page is cropped by 65 rows at the top and 5 columns at the left.
+    m_pSearchView = CreatePane(CRect(3, 41, 531, 554), IDC_SEARCH_VIEW, kSearchPageUrl);
+    m_pSearchView->SetTop(-65);
+    m_pSearchView->SetLeft(-5);
+    m_pNewsView = CreatePane(CRect(554, 41, 937, 598), IDC_NEWS_VIEW, kNewsArticleUrl);
 
     // The skin buttons, each sized to one frame of its strip; the strips live in this executable.
     const HINSTANCE hResources = ::GetModuleHandleW(nullptr);
@@ -122,6 +127,18 @@ BOOL CQuilVaraDlg::OnInitDialog() {
 
     m_menuTray.LoadMenu(IDR_TRAY_MENU);
     return TRUE;
+}
+
+CHtmlBrowser* CQuilVaraDlg::CreatePane(const RECT& rect, UINT nID, const char* url) {
+    auto pane = std::make_unique<CHtmlBrowser>(true);
+    pane->Create(nullptr, nullptr, WS_CHILD | WS_VISIBLE, rect, this, nID);
+    pane->SetUrl(url);
+    pane->EnableNavigate(true);
+    if (!pane->GetSafeHwnd()) {
+        m_unownedPanes.push_back(std::move(pane));
+        return m_unownedPanes.back().get();
+    }
+    return pane.release();
 }
 
 void CQuilVaraDlg::BuildSkinBuffer() {

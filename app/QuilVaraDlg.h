@@ -5,6 +5,10 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <memory>
+#include <vector>
+
+#include "browser/HtmlBrowser.h"
 #include "platform/Controls.h"
 #include "platform/Dialog.h"
 #include "platform/Gdi.h"
@@ -45,13 +49,16 @@ protected:
     DECLARE_MESSAGE_MAP()
 
 private:
+    // A pane over rect showing url. Its window owns it once it exists and frees it when it goes;
+    // a pane whose window could not be created is kept in m_unownedPanes instead.
+    CHtmlBrowser* CreatePane(const RECT& rect, UINT nID, const char* url);
     // Adds or removes the notification-area icon described by m_nid.
     void NotifyTrayIcon(DWORD dwMessage);
     // Puts the recommendation text on the clipboard; false when the clipboard was left as it was.
     bool CopyRecommendation();
 
-    CWnd* m_pSearchView = nullptr;
-    CWnd* m_pNewsView = nullptr;
+    CHtmlBrowser* m_pSearchView = nullptr;
+    CHtmlBrowser* m_pNewsView = nullptr;
     CSkinButton m_btnClose;
     CSkinButton m_btnMinimize;
     CSkinButton m_btnShare[4];
@@ -72,4 +79,6 @@ private:
     CDC m_dcBuffer;
     HICON m_hIcon = nullptr;
     bool m_bTrayIconShown = false;  // so the icon can come back when the shell restarts
+    // Panes no window owns (their windows could not be created): freed with the dialog.
+    std::vector<std::unique_ptr<CHtmlBrowser>> m_unownedPanes;
 };
