@@ -1,0 +1,149 @@
+// Message maps, command routing, reflection and window lifetime of the window layer, on real
+// windows under Wine.
+#include <windows.h>
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/Controls.h"
+#include "platform/Wnd.h"
+
+namespace {
+
+UINT g_uRegistered = ::RegisterWindowMessageW(L"QuilVaraTestMessage");
+
+class CTestWnd : public CWnd {
+public:
+    std::vector<std::string> calls;
+    bool deleted = false;
+
+    BOOL CreatePopup() { return CreateEx(0, L"STATIC", "测试", WS_POPUP, CRect(0, 0, 50, 50), nullptr, 0); }
+    using CWnd::PreTranslateMessage;
+
+    void OnRange(UINT nID) { calls.push_back("range " + std::to_string(nID)); }
+    void OnOne() { calls.push_back("one"); }
+    LRESULT OnApp(WPARAM wParam, LPARAM) { calls.push_back("app " + std::to_string(wParam)); return 42; }
+    LRESULT OnRegistered(WPARAM, LPARAM) { calls.push_back("registered"); return 7; }
+
+protected:
+    void PostNcDestroy() override { deleted = true; }
+    DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(CTestWnd, CWnd)
+    ON_COMMAND_RANGE(100, 103, OnRange)
+    ON_COMMAND(200, OnOne)
+    ON_MESSAGE(WM_APP + 1, OnApp)
+    ON_REGISTERED_MESSAGE(&g_uRegistered, OnRegistered)
+END_MESSAGE_MAP()
+
+class CDerivedWnd : public CTestWnd {
+public:
+    void OnDerived() { calls.push_back("derived"); }
+
+protected:
+    DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(CDerivedWnd, CTestWnd)
+    ON_COMMAND(200, OnDerived)
+END_MESSAGE_MAP()
+
+class CRecordingButton : public CButton {
+public:
+    int drawn = 0;
+    UINT lastState = 0;
+    void DrawItem(LPDRAWITEMSTRUCT item) override {
+        ++drawn;
+        lastState = item->itemState;
+    }
+};
+
+}  // namespace
+
+TEST(MessageMap, CommandsReachTheirHandlersByIdRangeAndCode) {
+    CTestWnd wnd;
+    ASSERT_TRUE(wnd.CreatePopup());
+    wnd.SendMessage(WM_COMMAND, MAKEWPARAM(102, 0), 0);
+    wnd.SendMessage(WM_COMMAND, MAKEWPARAM(104, 0), 0);  // outside the range
+    wnd.SendMessage(WM_COMMAND, MAKEWPARAM(200, 0), 0);
+    wnd.SendMessage(WM_COMMAND, MAKEWPARAM(200, 1), 0);  // a double-click notification is not a click
+    EXPECT_EQ(wnd.calls, (std::vector<std::string>{"range 102", "one"}));
+    wnd.DestroyWindow();
+}
+
+TEST(MessageMap, MessagesAndRegisteredMessagesReturnTheHandlersResult) {
+    CTestWnd wnd;
+    ASSERT_TRUE(wnd.CreatePopup());
+    EXPECT_EQ(wnd.SendMessage(WM_APP + 1, 9, 0), 42);
+    EXPECT_EQ(wnd.SendMessage(g_uRegistered, 0, 0), 7);
+    // Not in the map: the window's own procedure answers.
+    wchar_t title[16] = L"";
+    EXPECT_EQ(wnd.SendMessage(WM_GETTEXT, 16, reinterpret_cast<LPARAM>(title)), 2);
+    EXPECT_EQ(std::wstring(title), L"测试");
+    EXPECT_EQ(wnd.calls, (std::vector<std::string>{"app 9", "registered"}));
+    wnd.DestroyWindow();
+}
+
+TEST(MessageMap, DerivedEntriesComeFirstAndBaseEntriesStillWork) {
+    CDerivedWnd wnd;
+    ASSERT_TRUE(wnd.CreatePopup());
+    wnd.SendMessage(WM_COMMAND, MAKEWPARAM(200, 0), 0);
+    wnd.SendMessage(WM_COMMAND, MAKEWPARAM(101, 0), 0);
+    EXPECT_EQ(wnd.calls, (std::vector<std::string>{"derived", "range 101"}));
+    wnd.DestroyWindow();
+}
+
+TEST(Window, DestroyingTheWindowDetachesItsObjectThenCallsPostNcDestroy) {
+    CTestWnd wnd;
+    ASSERT_TRUE(wnd.CreatePopup());
+    HWND hWnd = wnd.m_hWnd;
+    EXPECT_EQ(CWnd::FromHandlePermanent(hWnd), &wnd);
+    ::DestroyWindow(hWnd);
+    EXPECT_TRUE(wnd.deleted);
+    EXPECT_EQ(wnd.m_hWnd, nullptr);
+    EXPECT_EQ(CWnd::FromHandlePermanent(hWnd), nullptr);
+}
+
+TEST(Window, OwnerDrawRequestsAreReflectedToTheButton) {
+    CTestWnd parent;
+    ASSERT_TRUE(parent.CreateEx(0, L"STATIC", "", WS_POPUP | WS_VISIBLE, CRect(0, 0, 100, 100), nullptr, 0));
+    CRecordingButton button;
+    ASSERT_TRUE(button.Create("", WS_CHILD | WS_VISIBLE | BS_OWNERDRAW, CRect(0, 0, 40, 20), &parent, 300));
+    DRAWITEMSTRUCT item{};
+    item.CtlType = ODT_BUTTON;
+    item.CtlID = 300;
+    item.hwndItem = button.m_hWnd;
+    item.itemState = ODS_SELECTED;
+    EXPECT_EQ(parent.SendMessage(WM_DRAWITEM, 300, reinterpret_cast<LPARAM>(&item)), TRUE);
+    EXPECT_GE(button.drawn, 1);
+    EXPECT_EQ(button.lastState, static_cast<UINT>(ODS_SELECTED));
+    parent.DestroyWindow();
+}
+
+TEST(Window, PreTranslateIsOfferedFromTheTargetUpToTheStopWindow) {
+    struct CConsuming : CTestWnd {
+        bool consume = false;
+        int offered = 0;
+        BOOL PreTranslateMessage(MSG*) override { ++offered; return consume; }
+    };
+    CConsuming parent;
+    ASSERT_TRUE(parent.CreateEx(0, L"STATIC", "", WS_POPUP, CRect(0, 0, 100, 100), nullptr, 0));
+    CConsuming child;
+    ASSERT_TRUE(child.CreateEx(0, L"STATIC", "", WS_CHILD, CRect(0, 0, 10, 10), &parent, 1));
+    MSG msg{child.m_hWnd, WM_KEYDOWN, VK_RETURN, 0, 0, {0, 0}};
+
+    EXPECT_FALSE(CWnd::WalkPreTranslateTree(parent.m_hWnd, &msg));
+    EXPECT_EQ(child.offered, 1);
+    EXPECT_EQ(parent.offered, 1);
+
+    child.consume = true;
+    EXPECT_TRUE(CWnd::WalkPreTranslateTree(parent.m_hWnd, &msg));
+    EXPECT_EQ(parent.offered, 1) << "the nearer window consumed it";
+
+    child.consume = false;
+    EXPECT_FALSE(CWnd::WalkPreTranslateTree(child.m_hWnd, &msg));
+    EXPECT_EQ(parent.offered, 1) << "nothing above the stop window is asked";
+    parent.DestroyWindow();
+}
