@@ -166,6 +166,13 @@ class PanesAtStart(unittest.TestCase):
             seen.append((method, host_and_port(target), parts.path, parts.query))
         self.assertEqual(sorted(seen), expected)
 
+    def test_no_engine_install_prompt_appears(self):
+        # The prefix is made without mshtml registered, so a page never loads it and Wine's
+        # offer to download its Gecko engine never comes up over the tool.
+        self.assertEqual(self.session.x_windows("Gecko"), [])
+        self.assertEqual([w for w in self.session.x_windows(".") if self.session.xdotool("getwindowname", w).strip()
+                          not in (h.TITLE, "Default IME", "")], [])
+
     def test_left_surface_is_shifted_up_and_left_and_right_is_not(self):
         info = self.session.window()
         left, right = pane(info, 200), pane(info, 201)
