@@ -7,7 +7,9 @@
 #include <mshtmhst.h>
 #include <ole2.h>
 
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "BrowserTestSupport.h"
 #include "platform/Debug.h"
