@@ -8,7 +8,7 @@
 #include <ole2.h>
 
 #include "BrowserTestSupport.h"
-#include "ProcessCounts.h"
+#include "tests/support/ProcessCounts.h"
 
 using Microsoft::WRL::ComPtr;
 using qvtest::BrowserSurface;

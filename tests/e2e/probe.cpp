@@ -3,7 +3,7 @@
 // the foreground window and a process's handle counts. Prints one JSON object.
 //
 //   probe window TITLE           the top-level window with that title (and its children)
-//   probe resources PID          GDI and USER object counts and the kernel handle count
+//   probe resources PID          the kernel handles and windows a process holds
 //   probe minimize TITLE         minimises the window as its taskbar button would
 //   probe menu                   the pop-up menu on screen, if any
 //   probe holdclipboard SECONDS  keeps the clipboard open, as a busy program would
@@ -14,6 +14,8 @@
 #include <cstdio>
 #include <cwchar>
 #include <string>
+
+#include "tests/support/ProcessCounts.h"
 
 namespace {
 
@@ -99,17 +101,11 @@ int ProbeWindow(const wchar_t* title) {
 }
 
 int ProbeResources(DWORD pid) {
-    HANDLE hProcess = OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, pid);
-    if (!hProcess) {
-        std::printf("{\"found\": false}\n");
-        return 0;
-    }
-    DWORD handles = 0;
-    GetProcessHandleCount(hProcess, &handles);
-    std::printf("{\"found\": true, \"gdi\": %lu, \"user\": %lu, \"handles\": %lu}\n",
-                GetGuiResources(hProcess, GR_GDIOBJECTS), GetGuiResources(hProcess, GR_USEROBJECTS),
-                handles);
-    CloseHandle(hProcess);
+    // Counted from the system's handle table and window owners: Wine answers neither
+    // GetProcessHandleCount nor GetGuiResources.
+    const qvtest::ProcessCounts counts = qvtest::CountProcess(pid);
+    std::printf("{\"ok\": %s, \"handles\": %lu, \"windows\": %lu}\n", counts.ok ? "true" : "false",
+                counts.handles, counts.windows);
     return 0;
 }
 

@@ -6,11 +6,9 @@ pane's browser surface sits is read from the window tree by the probe. Wine here
 the panes request their pages but draw nothing of them.
 """
 import http.server
-import json
 import os
 import re
 import statistics
-import subprocess
 import threading
 import time
 import unittest
@@ -26,8 +24,6 @@ QUIET_SECONDS = 5.0
 
 # Counts what the tool holds from outside (tests/browser/HandleProbe.cpp): Wine answers 0 to
 # GetProcessHandleCount and GetGuiResources, so the handle table and the window owners are read.
-HANDLE_PROBE = os.environ.get("QV_HANDLE_PROBE") or os.path.join(
-    os.path.dirname(os.path.dirname(h.PROBE)), "browser", "qv_handle_probe.exe")
 
 
 def configured_hosts():
@@ -194,14 +190,11 @@ class RepeatedStarts(unittest.TestCase):
     RUNS = 50
 
     def count(self, session, pid):
-        out = subprocess.run(["wine", HANDLE_PROBE, str(pid)], env=session.env(), stdin=subprocess.DEVNULL,
-                             capture_output=True, timeout=60)
-        counts = json.loads(out.stdout.decode("utf-8"))
+        counts = session.probe("resources", str(pid))
         self.assertTrue(counts["ok"], "the handle table could be read")
         return counts["handles"], counts["windows"]
 
     def test_fifty_starts_and_closes(self):
-        self.assertTrue(os.path.exists(HANDLE_PROBE), HANDLE_PROBE)
         proxy = ProxyLog()
         try:
             session = h.Session(extra_env={"http_proxy": proxy.url})

@@ -1,4 +1,4 @@
-#include "ProcessCounts.h"
+#include "tests/support/ProcessCounts.h"
 
 #include <vector>
 
@@ -24,8 +24,9 @@ constexpr ULONG kSystemHandleInformation = 16;
 constexpr LONG kInfoLengthMismatch = static_cast<LONG>(0xC0000004);
 
 bool CountHandles(DWORD pid, unsigned long* count) {
-    const auto query = reinterpret_cast<QueryFn>(
-        ::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation"));
+    // Through a generic function pointer: a FARPROC has no parameters to match.
+    const auto query = reinterpret_cast<QueryFn>(reinterpret_cast<void (*)()>(
+        ::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation")));
     if (!query) return false;
     std::vector<unsigned char> buffer(1 << 16);
     LONG status;
