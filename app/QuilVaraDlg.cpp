@@ -24,6 +24,9 @@ constexpr const char kRecommendation[] =
     "发现个Quil的#vara#好感度查询器，能轻松搜NPC好感所需物品，送NPC礼物方便多了，下载地址是："
     QV_HOST_GAME "/afq.html";
 
+// The icon record keeps the first version's form: 88 bytes in the 32-bit build.
+static_assert(sizeof(void*) != 4 || NOTIFYICONDATAA_V1_SIZE == 88, "first-version icon record");
+
 // The shell broadcasts this when it (re)starts; a shown icon must then be added again.
 const UINT g_uTaskbarCreated = ::RegisterWindowMessageW(L"TaskbarCreated");
 
