@@ -7,6 +7,9 @@
 //   probe minimize TITLE         minimises the window as its taskbar button would
 //   probe menu                   the pop-up menu on screen, if any
 //   probe holdclipboard SECONDS  keeps the clipboard open, as a busy program would
+//   probe shellrestart TITLE     what a restarting shell does: it forgets the window's tray icon
+//                                (id 211), then announces itself with "TaskbarCreated"
+//   probe endsession TITLE       tells the window that the Windows session ends
 #include <windows.h>
 
 #include <shellapi.h>
@@ -138,6 +141,23 @@ int main() {
         std::fflush(stdout);
         Sleep(static_cast<DWORD>(std::wcstoul(argv[2], nullptr, 10) * 1000));
         CloseClipboard();
+        return 0;
+    }
+    if (argc == 3 && std::wstring(argv[1]) == L"shellrestart") {
+        HWND hWnd = FindWindowW(nullptr, argv[2]);
+        NOTIFYICONDATAW nid{};
+        nid.cbSize = NOTIFYICONDATAW_V1_SIZE;
+        nid.hWnd = hWnd;
+        nid.uID = 211;
+        const bool forgotten = hWnd && Shell_NotifyIconW(NIM_DELETE, &nid);
+        if (hWnd) SendMessageW(hWnd, RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
+        std::printf("{\"ok\": %s}\n", forgotten ? "true" : "false");
+        return 0;
+    }
+    if (argc == 3 && std::wstring(argv[1]) == L"endsession") {
+        HWND hWnd = FindWindowW(nullptr, argv[2]);
+        if (hWnd) SendMessageW(hWnd, WM_ENDSESSION, TRUE, 0);
+        std::printf("{\"ok\": %s}\n", hWnd ? "true" : "false");
         return 0;
     }
     if (argc == 3 && std::wstring(argv[1]) == L"resources")

@@ -105,7 +105,7 @@ class ShareButtons(WithTool):
         self.assertEqual(opened(), expected, "no extra launches")
 
 
-class TrayIcon(WithTool):
+class WithTray(WithTool):
     def tray(self):
         """The first icon cell of Wine's tray window, or None while no icon shows."""
         s = self.session
@@ -126,6 +126,8 @@ class TrayIcon(WithTool):
         self.session.wait_for(lambda: self.session.window()["iconic"], what="minimised")
         return self.session.wait_for(self.tray, what="tray icon")
 
+
+class TrayIcon(WithTray):
     def test_1_no_icon_until_minimised_by_the_button(self):
         self.assertIsNone(self.tray())
 
@@ -159,6 +161,21 @@ class TrayIcon(WithTool):
         self.tool.wait(timeout=60)
         s.wait_for(lambda: not s.tool_pids(), what="process gone")
         s.wait_for(lambda: self.tray() is None, what="icon gone")
+
+
+class TrayIconAcrossTheShell(WithTray):
+    """The icon outlives a shell restart and does not outlive the Windows session."""
+
+    def test_1_shell_restart_brings_the_icon_back(self):
+        self.minimise()
+        self.assertTrue(self.session.probe("shellrestart", h.TITLE)["ok"], "the shell forgot the icon")
+        time.sleep(1.5)
+        self.assertIsNotNone(self.tray(), "added again")
+
+    def test_2_end_of_session_takes_the_icon_away(self):
+        self.assertIsNotNone(self.tray())
+        self.session.probe("endsession", h.TITLE)
+        self.session.wait_for(lambda: self.tray() is None, what="icon gone")
 
 
 class CloseButton(WithTool):
