@@ -215,11 +215,7 @@ LRESULT CALLBACK CWndCreateHook::CbtProc(int code, WPARAM wParam, LPARAM lParam)
     if (code == HCBT_CREATEWND && t_pWndInit) {
         CWnd* pWnd = t_pWndInit;
         t_pWndInit = nullptr;  // only the first window created is ours; its children are not
-        HWND hWnd = reinterpret_cast<HWND>(wParam);
-        pWnd->Attach(hWnd);
-        pWnd->PreSubclassWindow();
-        pWnd->m_pfnSuper = reinterpret_cast<WNDPROC>(
-            ::SetWindowLongPtrW(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&AfxWndProc)));
+        pWnd->SubclassWindow(reinterpret_cast<HWND>(wParam));
     }
     return ::CallNextHookEx(nullptr, code, wParam, lParam);
 }

@@ -108,7 +108,6 @@ protected:
     void OnEndSession(BOOL) { Default(); }
 
     friend LRESULT CALLBACK AfxWndProc(HWND, UINT, WPARAM, LPARAM);
-    friend class CWndCreateHook;
 
     WNDPROC m_pfnSuper = nullptr;
 
