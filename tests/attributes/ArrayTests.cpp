@@ -7,7 +7,7 @@
 
 #include "attributes/Array.h"
 #include "platform/String.h"
-#include "tests/attributes/AssertRecorder.h"
+#include "tests/support/AssertRecorder.h"
 
 namespace {
 

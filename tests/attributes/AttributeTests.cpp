@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "attributes/Attribute.h"
-#include "tests/attributes/AssertRecorder.h"
+#include "tests/support/AssertRecorder.h"
 
 namespace {
 

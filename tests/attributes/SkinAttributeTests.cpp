@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "attributes/SkinAttribute.h"
-#include "tests/attributes/AssertRecorder.h"
+#include "tests/support/AssertRecorder.h"
 #include "tests/attributes/SkinTestObjects.h"
 
 namespace {

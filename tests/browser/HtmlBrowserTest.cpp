@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "BrowserTestSupport.h"
-#include "platform/Debug.h"
+#include "tests/support/AssertRecorder.h"
 
 using Microsoft::WRL::ComPtr;
 using qvtest::CountedPane;
@@ -113,43 +113,21 @@ TEST_F(PaneNavigation, AddressTextIsCodePage936) {
     EXPECT_EQ(UrlList{L"http://event.vara.example/\u641c\u7d22?q=\u597d\u611f"}, Shown());
 }
 
-// Debug reports of the null address, observed through the assertion hook.
-struct AssertReport {
-    std::string unit;
-    int line = 0;
-    int count = 0;
-};
-AssertReport g_report;
-
-void RecordAssert(const char* unit, int line) {
-    g_report.unit = unit;
-    g_report.line = line;
-    ++g_report.count;
-}
-
-class AssertHookScope {
-public:
-    AssertHookScope() : m_previous(qv::SetAssertHook(&RecordAssert)) { g_report = AssertReport{}; }
-    ~AssertHookScope() { qv::SetAssertHook(m_previous); }
-
-private:
-    qv::AssertHook m_previous;
-};
-
 TEST_F(PaneNavigation, NullAddressIsReportedAndTheRememberedOneKept) {
 #if !(defined(QV_DEBUG) && QV_DEBUG)
     GTEST_SKIP() << "debug assertions are compiled out of this build";
 #endif
-    AssertHookScope hook;
+    AssertRecorder asserts;
     m_pPane->SetUrl(kNews);
     m_pPane->SetUrl(nullptr);
-    EXPECT_EQ(1, g_report.count);
-    EXPECT_EQ("HtmlBrowser", g_report.unit);
-    EXPECT_EQ(31, g_report.line);
+    const std::vector<AssertReport> reports = asserts.Take();
+    ASSERT_EQ(1u, reports.size());
+    EXPECT_EQ("HtmlBrowser", reports[0].unit);
+    EXPECT_EQ(31, reports[0].line);
     EXPECT_TRUE(m_pPane->EnableNavigate(true));
     m_pLog->WaitFor(1);
     m_pPane->SetUrl(nullptr);  // while on: reported again, and nothing is shown
-    EXPECT_EQ(2, g_report.count);
+    EXPECT_TRUE(asserts.Expect("HtmlBrowser", 1));
     EXPECT_EQ(UrlList{kNewsW}, Shown());
 }
 

@@ -7,6 +7,7 @@
 
 #include "platform/Debug.h"
 #include "platform/String.h"
+#include "tests/support/AssertRecorder.h"
 
 TEST(String, LowerCasesLettersButNeverATrailByte) {
     // "Ａ" is not in play here; the trail bytes 0x41 ('A') and 0x5A ('Z') follow GBK lead bytes.
@@ -58,24 +59,16 @@ TEST(String, FormatsLikePrintf) {
     EXPECT_EQ(text.GetLength(), 5001);
 }
 
-namespace {
-std::string g_unit;
-int g_line = 0;
-void Record(const char* unit, int line) {
-    g_unit = unit;
-    g_line = line;
-}
-}  // namespace
-
 TEST(Debug, ReportsTheUnitWithoutFolderOrExtension) {
     char buffer[16];
     EXPECT_STREQ(qv::UnitFromPath("C:\\src\\browser/HtmlBrowser.cpp", buffer, sizeof buffer), "HtmlBrowser");
     EXPECT_STREQ(qv::UnitFromPath("Array", buffer, sizeof buffer), "Array");
     EXPECT_STREQ(qv::UnitFromPath("/x/AVeryLongUnitNameIndeed.h", buffer, sizeof buffer), "AVeryLongUnitNa");
 
-    qv::AssertHook previous = qv::SetAssertHook(&Record);
+    AssertRecorder asserts;
     qv::ReportAssert("/work/skin/SkinButton.cpp", 179);
-    qv::SetAssertHook(previous);
-    EXPECT_EQ(g_unit, "SkinButton");
-    EXPECT_EQ(g_line, 179);
+    const std::vector<AssertReport> reports = asserts.Take();
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_EQ(reports[0].unit, "SkinButton");
+    EXPECT_EQ(reports[0].line, 179);
 }

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "app/resource.h"
-#include "platform/Debug.h"
+#include "tests/support/AssertRecorder.h"
 #include "platform/Rect.h"
 #include "skin/SkinButton.h"
 #include "tests/skin/SkinTestSupport.h"
@@ -133,17 +133,6 @@ public:
     ~ClassStripScope() { g_skinButtonAttribute.m_image.SetSource(0, nullptr, false); }
 };
 
-struct AssertRecord {
-    std::string unit;
-    int line = 0;
-    int count = 0;
-};
-AssertRecord g_assert;
-void RecordAssert(const char* unit, int line) {
-    g_assert.unit = unit;
-    g_assert.line = line;
-    ++g_assert.count;
-}
 
 }  // namespace
 
@@ -533,17 +522,20 @@ TEST(SkinButtonWindow, ResourceIdZeroIsRefusedAndReported) {
     CSkinButton button;
     button.Create("", kChildStyle, CRect(5, 5, 5, 5), &host, kButtonId);
     button.SetBitmap(IDB_TEST_PATTERN, ThisModule(), false);
-    g_assert = AssertRecord{};
-    const qv::AssertHook previous = qv::SetAssertHook(&RecordAssert);
-    const bool result = button.SetBitmap(0, ThisModule(), true);
-    qv::SetAssertHook(previous);
+    std::vector<AssertReport> reports;
+    bool result;
+    {
+        AssertRecorder asserts;
+        result = button.SetBitmap(0, ThisModule(), true);
+        reports = asserts.Take();
+    }
     EXPECT_FALSE(result);
 #if defined(QV_DEBUG) && QV_DEBUG
-    EXPECT_EQ(1, g_assert.count);
-    EXPECT_EQ("SkinButton", g_assert.unit);
-    EXPECT_EQ(179, g_assert.line);
+    ASSERT_EQ(1u, reports.size());
+    EXPECT_EQ("SkinButton", reports[0].unit);
+    EXPECT_EQ(179, reports[0].line);
 #else
-    EXPECT_EQ(0, g_assert.count);
+    EXPECT_TRUE(reports.empty());
 #endif
     EXPECT_EQ("(5, 5, 15, 13)", Text(WindowRectInParent(button)));
     EXPECT_TRUE(ShowsFrame(*Paint(button, 0), ClientRect(button), strip, 0, 1)) << "still the old strip, one to one";
