@@ -10,11 +10,14 @@ import json
 import os
 import shutil
 import signal
-import struct
 import subprocess
+import sys
 import tempfile
 import time
 import unittest
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))), "support"))
+from bmp import Bmp  # noqa: E402
 
 TITLE = "QUILVARA好感查询器"
 TRAY_TIP = "QUILVARA好感度查询器"
@@ -64,23 +67,9 @@ class Image:
 
 
 def read_bmp(path):
-    """A 24-bit or 8-bit palette BMP as an Image (top-down RGB)."""
-    with open(path, "rb") as f:
-        raw = f.read()
-    offset = struct.unpack_from("<I", raw, 10)[0]
-    width, height, _, bpp = struct.unpack_from("<iiHH", raw, 18)
-    colours = struct.unpack_from("<I", raw, 46)[0] or (256 if bpp == 8 else 0)
-    palette = [raw[54 + 4 * i:54 + 4 * i + 3][::-1] for i in range(colours)]
-    stride = (width * bpp // 8 + 3) & ~3
-    rows = []
-    for y in range(abs(height)):
-        src = height - 1 - y if height > 0 else y
-        row = raw[offset + src * stride: offset + src * stride + stride]
-        if bpp == 24:
-            rows.append(b"".join(row[3 * x:3 * x + 3][::-1] for x in range(width)))
-        else:
-            rows.append(b"".join(palette[row[x]] for x in range(width)))
-    return Image(width, abs(height), b"".join(rows))
+    """A shipped BMP as an Image (top-down RGB)."""
+    bmp = Bmp(path)
+    return Image(bmp.width, len(bmp.rows), bytes(c for row in bmp.rows for pixel in row for c in pixel))
 
 
 class Session:
