@@ -160,16 +160,21 @@ void CQuilVaraDlg::BuildSkinBuffer() {
     m_dcBuffer.SelectObject(m_bmpBuffer);
 
     m_dcSkin.CreateCompatibleDC(dc);
-    m_dcSkin.SelectObject(m_bmpBgExpanded);
-    m_dcBuffer.BitBlt(0, 0, m_bmBgExpanded.bmWidth, m_bmBgExpanded.bmHeight, m_dcSkin, 0, 0, SRCCOPY);
-    m_dcSkin.SelectObject(m_bmpBar);
-    m_dcBuffer.BitBlt(kBarOrigin.x, kBarOrigin.y, m_bmBar.bmWidth, m_bmBar.bmHeight, m_dcSkin, 0, 0, SRCCOPY);
-
+    // The bar's text keeps this font and transparent background for the life of the buffer.
     m_dcBuffer.SelectObject(m_font);
     m_dcBuffer.SetBkMode(TRANSPARENT);
+    ComposeBuffer(m_bmpBgExpanded, m_bmBgExpanded, kBarTextCollapse);
+}
+
+void CQuilVaraDlg::ComposeBuffer(const CBitmap& background, const BITMAP& header, const char* barText) {
+    m_dcSkin.SelectObject(background);
+    m_dcBuffer.BitBlt(0, 0, header.bmWidth, header.bmHeight, m_dcSkin, 0, 0, SRCCOPY);
+    // The bar goes over the background, covering the text it had before.
+    m_dcSkin.SelectObject(m_bmpBar);
+    m_dcBuffer.BitBlt(kBarOrigin.x, kBarOrigin.y, m_bmBar.bmWidth, m_bmBar.bmHeight, m_dcSkin, 0, 0, SRCCOPY);
     m_dcBuffer.SetTextColor(kBarTextColor);
     RECT textRect = kBarTextRect;
-    m_dcBuffer.DrawText(kBarTextCollapse, &textRect, DT_WORDBREAK);
+    m_dcBuffer.DrawText(barText, &textRect, DT_WORDBREAK);
 }
 
 void CQuilVaraDlg::OnPaint() {
@@ -200,10 +205,7 @@ void CQuilVaraDlg::OnCollapseBar() {
     const CBitmap& background = bCollapse ? m_bmpBgCollapsed : m_bmpBgExpanded;
     const BITMAP& header = bCollapse ? m_bmBgCollapsed : m_bmBgExpanded;
 
-    m_dcSkin.SelectObject(background);
-    m_dcBuffer.BitBlt(0, 0, header.bmWidth, header.bmHeight, m_dcSkin, 0, 0, SRCCOPY);
-    m_dcSkin.SelectObject(m_bmpBar);
-    m_dcBuffer.BitBlt(kBarOrigin.x, kBarOrigin.y, m_bmBar.bmWidth, m_bmBar.bmHeight, m_dcSkin, 0, 0, SRCCOPY);
+    ComposeBuffer(background, header, bCollapse ? kBarTextExpand : kBarTextCollapse);
 
     SetWindowPos(nullptr, 0, 0, header.bmWidth, header.bmHeight, SWP_NOMOVE | SWP_NOZORDER);
     m_bExpanded = !bCollapse;
@@ -213,10 +215,6 @@ void CQuilVaraDlg::OnCollapseBar() {
     const POINT close = bCollapse ? POINT{503, 10} : POINT{910, 11};
     m_btnMinimize.MoveWindow(minimize.x, minimize.y, kSmallButtonWidth, kSmallButtonHeight, TRUE);
     m_btnClose.MoveWindow(close.x, close.y, kSmallButtonWidth, kSmallButtonHeight, TRUE);
-
-    m_dcBuffer.SetTextColor(kBarTextColor);
-    RECT textRect = kBarTextRect;
-    m_dcBuffer.DrawText(bCollapse ? kBarTextExpand : kBarTextCollapse, &textRect, DT_WORDBREAK);
 
     const RECT dirty = {kBarOrigin.x, 0, header.bmWidth, header.bmHeight};
     InvalidateRect(&dirty, FALSE);

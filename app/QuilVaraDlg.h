@@ -29,6 +29,8 @@ protected:
 
     // Skin painting, dragging and collapse.
     void BuildSkinBuffer();
+    // Copies a background and the bar into the buffer and writes the bar's text.
+    void ComposeBuffer(const CBitmap& background, const BITMAP& header, const char* barText);
     void OnPaint();
     HCURSOR OnQueryDragIcon();
     void OnLButtonDown(UINT nFlags, POINT point);
