@@ -3,7 +3,9 @@
 // the foreground window and a process's handle counts. Prints one JSON object.
 //
 //   probe window TITLE           the top-level window with that title (and its children)
-//   probe resources PID          the kernel handles and windows a process holds
+//   probe resources PID          the kernel handles, windows and GDI objects a process holds
+//   probe leak PID COUNT         gives the process COUNT more handles it never closes, as a leak would,
+//                                then counts its handles
 //   probe minimize TITLE         minimises the window as its taskbar button would
 //   probe menu                   the pop-up menu on screen, if any
 //   probe holdclipboard SECONDS  keeps the clipboard open, as a busy program would
@@ -107,8 +109,23 @@ int ProbeResources(DWORD pid) {
     // Counted from the system's handle table and window owners: Wine answers neither
     // GetProcessHandleCount nor GetGuiResources.
     const qvtest::ProcessCounts counts = qvtest::CountProcess(pid);
-    std::printf("{\"ok\": %s, \"handles\": %lu, \"windows\": %lu}\n", counts.ok ? "true" : "false",
-                counts.handles, counts.windows);
+    std::printf("{\"ok\": %s, \"handles\": %lu, \"windows\": %lu, \"gdi_objects\": %lu}\n",
+                counts.ok ? "true" : "false", counts.handles, counts.windows, counts.gdiObjects);
+    return 0;
+}
+
+int LeakHandles(DWORD pid, unsigned long count) {
+    HANDLE hProcess = OpenProcess(PROCESS_DUP_HANDLE, FALSE, pid);
+    HANDLE hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    unsigned long given = 0;
+    while (hProcess && hEvent && given < count &&
+           DuplicateHandle(GetCurrentProcess(), hEvent, hProcess, nullptr, 0, FALSE, DUPLICATE_SAME_ACCESS))
+        ++given;
+    if (hEvent) CloseHandle(hEvent);
+    if (hProcess) CloseHandle(hProcess);
+    const qvtest::ProcessCounts counts = qvtest::CountProcess(pid);
+    std::printf("{\"ok\": %s, \"given\": %lu, \"handles\": %lu}\n", given == count && counts.ok ? "true" : "false",
+                given, counts.handles);
     return 0;
 }
 
@@ -162,6 +179,8 @@ int main() {
     }
     if (argc == 3 && std::wstring(argv[1]) == L"resources")
         return ProbeResources(static_cast<DWORD>(std::wcstoul(argv[2], nullptr, 10)));
+    if (argc == 4 && std::wstring(argv[1]) == L"leak")
+        return LeakHandles(static_cast<DWORD>(std::wcstoul(argv[2], nullptr, 10)), std::wcstoul(argv[3], nullptr, 10));
     std::fprintf(stderr, "usage: probe window TITLE | probe resources PID\n");
     return 2;
 }

@@ -1,5 +1,6 @@
 #include "tests/support/ProcessCounts.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace qvtest {
@@ -70,7 +71,32 @@ ProcessCounts CountProcess(DWORD pid) {
     for (HWND hWnd = nullptr; (hWnd = ::FindWindowExW(HWND_MESSAGE, hWnd, nullptr, nullptr)) != nullptr;)
         CountTopLevel(hWnd, reinterpret_cast<LPARAM>(&windows));
     counts.windows = windows.count;
+    if (HANDLE hProcess = ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid)) {
+        counts.gdiObjects = ::GetGuiResources(hProcess, GR_GDIOBJECTS);
+        ::CloseHandle(hProcess);
+    }
     return counts;
+}
+
+bool CountGrows(const std::vector<unsigned long>& counts, double perCycleLimit) {
+    const size_t n = counts.size();
+    if (n < 20) return true;
+    auto median = [](std::vector<unsigned long> part) {
+        std::sort(part.begin(), part.end());
+        return (part[part.size() / 2 - 1] + part[part.size() / 2]) / 2.0;
+    };
+    const double early = median({counts.begin(), counts.begin() + 10});
+    const double late = median({counts.end() - 10, counts.end()});
+    const double meanX = (n - 1) / 2.0;
+    double meanY = 0;
+    for (unsigned long c : counts) meanY += c;
+    meanY /= n;
+    double covariance = 0, variance = 0;
+    for (size_t x = 0; x < n; ++x) {
+        covariance += (x - meanX) * (counts[x] - meanY);
+        variance += (x - meanX) * (x - meanX);
+    }
+    return late > early || covariance / variance >= perCycleLimit;
 }
 
 }  // namespace qvtest
