@@ -10,6 +10,7 @@ import json
 import os
 import shutil
 import signal
+import statistics
 import subprocess
 import sys
 import tempfile
@@ -21,6 +22,8 @@ from bmp import Bmp  # noqa: E402
 
 TITLE = "QUILVARA好感查询器"
 TRAY_TIP = "QUILVARA好感度查询器"
+# A point of the title band that no child covers: once it shows the skin, the window is painted.
+SKIN_SAMPLE = (200, 20)
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(os.path.dirname(HERE))
 EXE = os.environ.get("QV_EXE", "")
@@ -35,15 +38,7 @@ HOST_FORUM = os.environ.get("QV_HOST_FORUM", "http://bbs.vara.example")
 def _template_prefix():
     """A Wine prefix made once; sessions hard-link it instead of booting Wine each time."""
     template = os.path.join(WORK, "prefix-template")
-    if not os.path.exists(os.path.join(template, "system.reg")):
-        os.makedirs(WORK, exist_ok=True)
-        shutil.rmtree(template, ignore_errors=True)
-        env = dict(os.environ, WINEPREFIX=template, WINEDEBUG="-all", WINEARCH="win64",
-                   WINEDLLOVERRIDES="mscoree,mshtml=")
-        env.pop("DISPLAY", None)
-        subprocess.run(["wineboot", "-i"], env=env, check=True,
-                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        subprocess.run(["wineserver", "-w"], env=env, check=True)
+    subprocess.run([os.path.join(ROOT, "tools", "make-prefix"), template], check=True)
     return template
 
 
@@ -161,9 +156,34 @@ class Session:
                 raise AssertionError("timed out waiting for " + what)
             time.sleep(interval)
 
+    def holds(self, predicate, seconds, interval=0.2, what="condition"):
+        """Checks that a condition stays true for a while (something must NOT happen); fails at
+        once when it turns false."""
+        deadline = time.monotonic() + seconds
+        while True:
+            if not predicate():
+                raise AssertionError("no longer true: " + what)
+            if time.monotonic() > deadline:
+                return
+            time.sleep(interval)
+
     def wait_window(self, title=TITLE, timeout=60):
         return self.wait_for(lambda: (lambda w: w if w.get("found") and w["visible"] else None)(self.window(title)),
                              timeout=timeout, what="window " + title)
+
+    def wait_painted(self, timeout=60):
+        """Waits until the tool's window is on screen with its skin painted; returns its facts.
+        Visible is not painted: the first paint comes a moment after the window shows."""
+        expected = read_bmp(os.path.join(ROOT, "res", "bg_expanded.bmp")).pixel(*SKIN_SAMPLE)
+
+        def painted():
+            info = self.window()
+            if not (info.get("found") and info["visible"]):
+                return None
+            left, top = info["window"][:2]
+            return info if self.screenshot().pixel(left + SKIN_SAMPLE[0], top + SKIN_SAMPLE[1]) == expected else None
+
+        return self.wait_for(painted, timeout=timeout, interval=0.05, what="painted window")
 
     def tool_pids(self):
         """Pids of this session's QuilVara.exe processes, read from /proc."""
@@ -181,6 +201,18 @@ class Session:
             if b"WINEPREFIX=" + self.prefix.encode() in environ and b"QuilVara.exe" in cmdline:
                 pids.append(int(entry))
         return pids
+
+    def anonymous_memory_kb(self):
+        """Resident anonymous memory (heap and the like) of this session's tool processes, in KiB.
+        Read from the Linux side: Wine does not report another process's memory counters."""
+        total = 0
+        for pid in self.tool_pids():
+            try:
+                with open("/proc/%d/status" % pid) as f:
+                    total += next(int(line.split()[1]) for line in f if line.startswith("RssAnon:"))
+            except (OSError, StopIteration):
+                continue
+        return total
 
     # -- the user's hands and eyes ---------------------------------------------------------
     def xdotool(self, *args):
@@ -213,6 +245,31 @@ class Session:
                              env=self.env(), check=True, capture_output=True).stdout
         header, width, height, maxval, data = _parse_ppm(ppm)
         return Image(width, height, data)
+
+
+# What a leak looks like in a quantity measured once per run: (growth per run that is a leak, how
+# far the late median may stand above the early one). Memory is noisy by a megabyte or so from one
+# start to the next; counts are exact but may catch a transient handle or window.
+LEAK_LIMITS = {"handles": (0.05, 0), "windows": (0.05, 0), "gdi_objects": (0.05, 0), "memory_kb": (64, 1024)}
+
+
+def slope(series):
+    """Least-squares growth per run."""
+    n = len(series)
+    mean_x, mean_y = (n - 1) / 2, statistics.fmean(series)
+    return (sum((x - mean_x) * (y - mean_y) for x, y in enumerate(series))
+            / sum((x - mean_x) ** 2 for x in range(n)))
+
+
+def leak_verdict(kind, series):
+    """Whether a per-run series shows a leak, with what was judged: a leak is a trend, so one high
+    sample is not one. Needs at least twenty runs."""
+    per_run, slack = LEAK_LIMITS[kind]
+    early, late = statistics.median(series[:10]), statistics.median(series[-10:])
+    growth = slope(series)
+    leaks = late > early + slack or growth >= per_run
+    return leaks, "%s: median of the first ten %g, of the last ten %g, slope %.4f per run (limit %g)" % (
+        kind, early, late, growth, per_run)
 
 
 def _ensure_work():
@@ -250,7 +307,7 @@ class SessionTestCase(unittest.TestCase):
         try:
             if cls.start_tool:
                 cls.tool = cls.session.launch()
-                cls.info = cls.session.wait_window()
+                cls.info = cls.session.wait_painted()
         except BaseException:
             cls.session.close()  # tearDownClass does not run when set-up fails
             raise
@@ -261,4 +318,13 @@ class SessionTestCase(unittest.TestCase):
 
 
 def main():
+    """Runs the calling file's tests, or those of the classes named on the command line.
+    --list prints the classes that hold tests, one a line: each runs as a test of its own, in
+    parallel with the others (every class has its own session)."""
+    if sys.argv[1:] == ["--list"]:
+        loader = unittest.defaultTestLoader
+        for name, value in sorted(vars(sys.modules["__main__"]).items()):
+            if isinstance(value, type) and issubclass(value, unittest.TestCase) and loader.getTestCaseNames(value):
+                print(name)
+        return
     unittest.main(verbosity=2)

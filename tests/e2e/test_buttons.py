@@ -2,7 +2,6 @@
 screen shows at rest, under the real pointer, while pressed and after the pointer has left; the
 two small buttons follow the window's collapse and expand."""
 import os
-import time
 
 import qvharness as h
 
@@ -98,12 +97,19 @@ class ButtonsAtStart(ButtonScreen):
 
     def test_buttons_at_rest_show_their_normal_or_focus_frame(self):
         self.park_pointer()
-        time.sleep(0.5)
-        shot = self.session.screenshot()
-        shown = {child_id: self.shown_frame(child_id, at, shot) for child_id, (_, at) in BUTTONS.items()}
+        seen = []
+
+        def at_rest():
+            shot = self.session.screenshot()
+            seen.append({child_id: self.shown_frame(child_id, at, shot) for child_id, (_, at) in BUTTONS.items()})
+            return all(k in (NORMAL, FOCUSED) for k in seen[-1].values())
+
         # No button is under the pointer, pressed or disabled; one may hold the keyboard focus.
-        self.assertTrue(all(k in (NORMAL, FOCUSED) for k in shown.values()), shown)
-        self.assertLessEqual(list(shown.values()).count(FOCUSED), 1, shown)
+        try:
+            self.session.wait_for(at_rest, timeout=10)
+        except AssertionError:
+            self.fail("frames shown: %s" % seen[-1])
+        self.assertLessEqual(list(seen[-1].values()).count(FOCUSED), 1, seen[-1])
 
 
 class PointerOverButtons(ButtonScreen):
@@ -111,15 +117,12 @@ class PointerOverButtons(ButtonScreen):
         for child_id, (_, at) in BUTTONS.items():
             with self.subTest(child=child_id):
                 self.park_pointer()
-                time.sleep(0.3)
-                rest = self.shown_frame(child_id, at)
-                self.assertIn(rest, (NORMAL, FOCUSED))
+                rest = self.wait_frame(child_id, at, NORMAL, FOCUSED)
                 self.point_at(at, child_id)
                 self.wait_frame(child_id, at, HOVER)
                 # Further moves inside keep the hover frame.
                 self.point_at(at, child_id, dx=2, dy=2)
-                time.sleep(0.3)
-                self.assertEqual(self.shown_frame(child_id, at), HOVER)
+                self.session.holds(lambda: self.shown_frame(child_id, at) == HOVER, 0.3, what="hover frame")
                 self.park_pointer()
                 self.wait_frame(child_id, at, rest)
 
@@ -146,8 +149,8 @@ class PointerOverButtons(ButtonScreen):
                 try:
                     self.wait_frame(child_id, at, PRESSED)
                     self.point_at(at, child_id, dx=5, dy=5)
-                    time.sleep(0.3)
-                    self.assertEqual(self.shown_frame(child_id, at), PRESSED, "moves inside keep it pressed")
+                    self.session.holds(lambda: self.shown_frame(child_id, at) == PRESSED, 0.3,
+                                       what="moves inside keep it pressed")
                     self.park_pointer()
                     self.wait_frame(child_id, at, NORMAL, HOVER, FOCUSED)
                 finally:

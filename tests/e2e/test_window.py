@@ -61,63 +61,111 @@ class WindowAtStart(h.SessionTestCase):
                         "bar text colour present")
 
 
+def text_bands(region):
+    """The runs of rows of a bar text region (RGB bytes, BAR_TEXT's width) that hold text pixels."""
+    width = BAR_TEXT[2] - BAR_TEXT[0]
+    rows = [any(max(abs(a - b) for a, b in zip(region[i:i + 3], TEXT_COLOUR)) < 40
+                for i in range(y * width * 3, (y + 1) * width * 3, 3))
+            for y in range(len(region) // (width * 3))]
+    bands, start = [], None
+    for y, inked in enumerate(rows + [False]):
+        if inked and start is None:
+            start = y
+        elif not inked and start is not None:
+            bands.append((start, y))
+            start = None
+    return bands
+
+
+class BarText(h.SessionTestCase):
+    def test_all_five_lines_of_the_bar_text_fit(self):
+        # Three lines with ink ("收", "起", "<<") between two empty ones; the last must not be cut
+        # off by the bottom of the text's rectangle.
+        left, top = self.info["window"][:2]
+        bands = text_bands(text_region(self.session.screenshot(), left, top))
+        self.assertEqual(len(bands), 3, bands)
+        self.assertLess(bands[-1][1], BAR_TEXT[3] - BAR_TEXT[1], "the last line ends inside the rectangle")
+
+
 class Dragging(h.SessionTestCase):
     def drag(self, cx, cy):
-        """Drags from client point (cx, cy); returns how far the window moved."""
+        """Drags from client point (cx, cy), towards the middle of the screen so that the pointer is
+        never stopped by its edge; returns the window's rectangle before and the drag's offset."""
         before = self.session.window()["window"]
         sx, sy = before[0] + cx, before[1] + cy
-        # Towards the middle of the screen, so the pointer is never stopped by its edge.
         dx, dy = (60 if sx < 640 else -60), (40 if sy < 400 else -40)
         self.session.press(sx, sy)
-        time.sleep(0.3)
+        time.sleep(0.3)  # a user's press, then the moves: the move loop must see the button held
         for step in range(1, 6):
             self.session.move(sx + dx * step // 5, sy + dy * step // 5)
             time.sleep(0.05)
         self.session.release()
-        time.sleep(0.5)
-        after = self.session.window()["window"]
-        return after[0] - before[0], after[1] - before[1]
+        return before, (dx, dy)
+
+    def wait_moved(self, before, offset):
+        """Waits until the window stands at before + offset; fails with where it stands instead."""
+        s = self.session
+        where = []
+
+        def moved():
+            where.append(s.window()["window"])
+            return [a - b for a, b in zip(where[-1], before)] == [offset[0], offset[1]] * 2
+
+        try:
+            s.wait_for(moved, timeout=10)
+        except AssertionError:
+            self.fail("window at %s, expected %s moved by %s" % (where[-1], before, offset))
 
     def test_title_band_drags_down_to_row_41(self):
-        for x in (0, 1, 938):
-            with self.subTest(x=x):
-                self.assertEqual([abs(d) for d in self.drag(x, 41)], [60, 40])
-        self.assertEqual([abs(d) for d in self.drag(470, 0)], [60, 40])
+        for x, y in ((0, 41), (1, 41), (938, 41), (470, 0)):
+            with self.subTest(x=x, y=y):
+                self.wait_moved(*self.drag(x, y))
 
     def test_row_42_does_not_drag(self):
         for x in (1, 938):
             with self.subTest(x=x):
-                self.assertEqual(self.drag(x, 42), (0, 0))
+                before, _ = self.drag(x, 42)
+                # Input is handled in order: once a drag by the title band that follows has moved the
+                # window by exactly its own offset, the press on row 42 is known to have moved nothing.
+                after_42, offset = self.drag(470, 0)
+                self.assertEqual(after_42[:2], before[:2])
+                self.wait_moved(before, offset)
 
 
 class CollapseBar(h.SessionTestCase):
+    def bar_width_after_click(self, cy, width):
+        s = self.session
+        left, top = s.window()["window"][:2]
+        s.click(left + 540, top + cy)
+        return s.wait_for(lambda: (lambda w: w if w["window"][2] - w["window"][0] == width else None)(s.window()),
+                          what="window width %d" % width)
+
+    def wait_text(self, predicate, what):
+        s = self.session
+        left, top = self.info["window"][:2]
+        return s.wait_for(lambda: predicate(text_region(s.screenshot(), left, top)), what=what)
+
     def test_collapse_and_expand(self):
         s = self.session
         left, top = self.info["window"][:2]
         initial_text = text_region(s.screenshot(), left, top)
 
-        s.click(left + 540, top + 200)
-        collapsed = s.wait_for(lambda: (lambda w: w if w["window"][2] - w["window"][0] == 556 else None)(s.window()),
-                               what="collapse")
+        collapsed = self.bar_width_after_click(200, 556)
         self.assertEqual(collapsed["window"], [left, top, left + 556, top + HEIGHT])
-        time.sleep(0.5)
-        collapsed_text = text_region(s.screenshot(), left, top)
-        self.assertNotEqual(collapsed_text, initial_text, "the bar shows the expand text")
+        self.wait_text(lambda text: text != initial_text, "the bar shows the expand text")
 
-        s.click(left + 540, top + 200)
-        expanded = s.wait_for(lambda: (lambda w: w if w["window"][2] - w["window"][0] == WIDTH else None)(s.window()),
-                              what="expand")
+        expanded = self.bar_width_after_click(200, WIDTH)
         self.assertEqual(expanded["window"], [left, top, left + WIDTH, top + HEIGHT])
-        time.sleep(0.5)
-        self.assertEqual(text_region(s.screenshot(), left, top), initial_text, "the collapse text is back")
+        self.wait_text(lambda text: text == initial_text, "the collapse text is back")
 
     def test_lower_end_of_bar_does_not_react(self):
         s = self.session
         left, top = s.window()["window"][:2]
         s.click(left + 540, top + 580)
-        time.sleep(0.8)
-        w = s.window()["window"]
-        self.assertEqual(w[2] - w[0], WIDTH)
+        # Clicks are handled in order: had the lower click toggled, this one would expand and the
+        # window would never be 556 wide.
+        self.bar_width_after_click(200, 556)
+        self.bar_width_after_click(200, WIDTH)
 
 
 class SingleInstance(h.SessionTestCase):
@@ -163,17 +211,9 @@ class StartUpTime(unittest.TestCase):
     def test_time_to_first_painted_window(self):
         s = h.Session()
         try:
-            expected = expected_surface().pixel(200, 20)
             start = time.monotonic()
             s.launch()
-
-            def painted():
-                w = s.window()
-                if not (w.get("found") and w["visible"]):
-                    return None
-                return s.screenshot().pixel(w["window"][0] + 200, w["window"][1] + 20) == expected
-
-            s.wait_for(painted, interval=0.05, what="painted window")
+            s.wait_painted()
             print("start to first painted window: %.2f s (Wine, including wine loader start)"
                   % (time.monotonic() - start))
         finally:
