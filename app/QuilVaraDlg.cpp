@@ -6,9 +6,9 @@
 #include "app/AboutDlg.h"
 #include "app/Addresses.h"
 #include "app/Texts.h"
-#include "app/resource.h"
 #include "platform/Text.h"
 #include "platform/WinApp.h"
+#include "res/resource.h"
 
 namespace {
 

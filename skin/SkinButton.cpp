@@ -2,9 +2,9 @@
 
 #include <commctrl.h>
 
-#include "app/resource.h"
 #include "platform/Gdi.h"
 #include "platform/Rect.h"
+#include "res/resource.h"
 
 IMPLEMENT_DYNAMIC(CSkinButton, CButton)
 

@@ -13,9 +13,9 @@
 #include "app/Addresses.h"
 #include "app/QuilVaraDlg.h"
 #include "app/Texts.h"
-#include "app/resource.h"
 #include "platform/Text.h"
 #include "platform/WinApp.h"
+#include "res/resource.h"
 
 namespace {
 

@@ -10,9 +10,9 @@
 #include <type_traits>
 #include <vector>
 
-#include "app/resource.h"
 #include "tests/support/AssertRecorder.h"
 #include "platform/Rect.h"
+#include "res/resource.h"
 #include "skin/SkinButton.h"
 #include "tests/skin/SkinTestSupport.h"
 #include "tests/skin/TestStrips.h"
