@@ -21,8 +21,7 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hWnd, UINT message, WPARAM, LPARAM) {
 
 INT_PTR CDialog::DoModal() {
     HINSTANCE hInstance = ::GetModuleHandleW(nullptr);
-    HRSRC hResource = ::FindResourceW(hInstance, MAKEINTRESOURCEW(m_nIDTemplate),
-                                         MAKEINTRESOURCEW(5) /* RT_DIALOG */);
+    HRSRC hResource = ::FindResource(hInstance, MAKEINTRESOURCE(m_nIDTemplate), RT_DIALOG);
     HGLOBAL hTemplate = hResource ? ::LoadResource(hInstance, hResource) : nullptr;
     const auto* pTemplate = hTemplate ? static_cast<const DLGTEMPLATE*>(::LockResource(hTemplate)) : nullptr;
     if (!pTemplate) return -1;

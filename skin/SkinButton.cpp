@@ -26,6 +26,13 @@ enum Frame { kFrameNormal = 0, kFramePressed = 1, kFrameFocused = 2, kFrameHover
 // Pixels of this colour in a strip are never copied.
 constexpr UINT kKeyColour = RGB(255, 0, 255);
 
+// A face drops its icon and caption one pixel below centre, and a pressed face two more.
+constexpr int kFaceDrop = 1;
+constexpr int kPressedDrop = 2;
+// An icon is drawn at 16 x 16, this far in from the left edge; the caption starts after it.
+constexpr int kIconSize = 16;
+constexpr int kIconLeft = 6;
+
 // The line debug builds report a strip id of 0 at, wherever the check stands.
 constexpr int kNoStripReportLine = 179;
 
@@ -156,14 +163,13 @@ void CSkinButton::DrawItem(LPDRAWITEMSTRUCT lpDrawItemStruct) {
         DrawClassicFace(dc, rect, bPressed);
     }
 
-    // A pressed face carries its icon and caption two pixels lower.
-    if (bPressed) rect.top += 2;
+    if (bPressed) rect.top += kPressedDrop;
     if (m_hIcon) {
-        const int iconY = rect.top + 1 + (rect.Height() - 16) / 2;
-        ::DrawIconEx(dc, rect.left + 6, iconY, m_hIcon, 16, 16, 0, nullptr, DI_NORMAL);
-        rect.left += 22;
+        const int iconY = rect.top + kFaceDrop + (rect.Height() - kIconSize) / 2;
+        ::DrawIconEx(dc, rect.left + kIconLeft, iconY, m_hIcon, kIconSize, kIconSize, 0, nullptr, DI_NORMAL);
+        rect.left += kIconLeft + kIconSize;
     }
-    rect.top += 1;
+    rect.top += kFaceDrop;
     dc.SetBkMode(TRANSPARENT);
     dc.SetTextColor(bDisabled ? ::GetSysColor(COLOR_GRAYTEXT) : m_crText);
     dc.DrawText(caption, &rect, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS);

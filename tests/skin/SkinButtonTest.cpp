@@ -455,7 +455,7 @@ TEST(SkinButtonFace, RepeatedPaintsLeaveNoGdiObjectsBehind) {
     CSkinButton button;
     button.Create("■", kChildStyle, CRect(0, 0, 0, 0), &host, kButtonId);
     button.SetBitmap(IDB_SHARE_SINA, ThisModule(), false);
-    button.SetIcon(::LoadIconW(nullptr, MAKEINTRESOURCEW(32512)));
+    button.SetIcon(::LoadIcon(nullptr, IDI_APPLICATION));
     Canvas canvas(122, 31);
     const auto paint = [&] { button.SendMessage(WM_PRINTCLIENT, reinterpret_cast<WPARAM>(canvas.dc()), PRF_CLIENT); };
     paint();
