@@ -1,7 +1,5 @@
 #include "platform/Dialog.h"
 
-#include "platform/WinApp.h"
-
 CDialog::CDialog(UINT nIDTemplate, CWnd* pParentWnd)
     : m_nIDTemplate(nIDTemplate), m_pParentWnd(pParentWnd) {}
 
@@ -28,8 +26,8 @@ INT_PTR CDialog::DoModal() {
 
     // A dialog without a parent is owned by the main window, if there is one besides itself.
     HWND hOwner = m_pParentWnd ? m_pParentWnd->m_hWnd : nullptr;
-    if (!hOwner && AfxGetApp() && AfxGetApp()->m_pMainWnd && AfxGetApp()->m_pMainWnd != this)
-        hOwner = AfxGetApp()->m_pMainWnd->m_hWnd;
+    CWnd* pMainWnd = AfxGetWndApp() ? AfxGetWndApp()->GetMainWnd() : nullptr;
+    if (!hOwner && pMainWnd && pMainWnd != this) hOwner = pMainWnd->m_hWnd;
     const bool bDisableOwner = hOwner && ::IsWindowEnabled(hOwner);
     if (bDisableOwner) ::EnableWindow(hOwner, FALSE);
 
