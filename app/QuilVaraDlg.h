@@ -54,6 +54,8 @@ private:
     // A pane over rect showing url. Its window owns it once it exists and frees it when it goes;
     // a pane whose window could not be created is kept in m_unownedPanes instead.
     CHtmlBrowser* CreatePane(const RECT& rect, UINT nID, const char* url);
+    // Creates button nID with its top-left corner at and gives it strip nStrip of hResources.
+    void CreateSkinButton(CSkinButton& button, POINT at, UINT nID, UINT nStrip, HINSTANCE hResources);
     // Adds or removes the notification-area icon described by m_nid.
     void NotifyTrayIcon(DWORD dwMessage);
     // Puts the recommendation text on the clipboard; false when the clipboard was left as it was.
