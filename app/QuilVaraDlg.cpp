@@ -1,5 +1,7 @@
 #include "app/QuilVaraDlg.h"
 
+#include <shellapi.h>
+
 #include <cstring>
 #include <string>
 
@@ -21,12 +23,6 @@ constexpr char kBarFontFace[] = "宋体";
 constexpr const char kRecommendation[] =
     "发现个Quil的#vara#好感度查询器，能轻松搜NPC好感所需物品，送NPC礼物方便多了，下载地址是："
     QV_HOST_GAME "/afq.html";
-
-// The icon record keeps the first version's form: 88 bytes in the 32-bit build.
-static_assert(sizeof(void*) != 4 || NOTIFYICONDATAA_V1_SIZE == 88, "first-version icon record");
-
-// The shell broadcasts this when it (re)starts; a shown icon must then be added again.
-const UINT g_uTaskbarCreated = ::RegisterWindowMessageW(L"TaskbarCreated");
 
 // A movable global block holding a copy of size bytes, or null.
 HGLOBAL GlobalCopy(const void* data, size_t size) {
@@ -114,13 +110,7 @@ BOOL CQuilVaraDlg::OnInitDialog() {
     m_stcCollapseBar.Create("", WS_CHILD | WS_VISIBLE | SS_NOTIFY, layout::kBarStatic, this,
                             IDC_COLLAPSE_BAR);
 
-    m_nid.cbSize = NOTIFYICONDATAA_V1_SIZE;
-    m_nid.hWnd = m_hWnd;
-    m_nid.uID = IDI_TRAY;
-    m_nid.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
-    m_nid.uCallbackMessage = WM_TRAY_NOTIFY;
-    m_nid.hIcon = m_hIcon;
-    lstrcpynA(m_nid.szTip, kTrayTip, sizeof m_nid.szTip);
+    m_trayIcon.Init(m_hWnd, IDI_TRAY, WM_TRAY_NOTIFY, m_hIcon, kTrayTip);
 
     m_menuTray.LoadMenu(IDR_TRAY_MENU);
     return TRUE;
@@ -303,27 +293,13 @@ void CQuilVaraDlg::OnShareButton(UINT nID) {
     ::ShellExecuteW(nullptr, L"open", qv::WideFromGbk(url).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
-void CQuilVaraDlg::NotifyTrayIcon(DWORD dwMessage) {
-    // m_nid keeps its code page 936 tip; the call gets it converted, whatever the system code page.
-    NOTIFYICONDATAW nid{};
-    nid.cbSize = NOTIFYICONDATAW_V1_SIZE;
-    nid.hWnd = m_nid.hWnd;
-    nid.uID = m_nid.uID;
-    nid.uFlags = m_nid.uFlags;
-    nid.uCallbackMessage = m_nid.uCallbackMessage;
-    nid.hIcon = m_nid.hIcon;
-    lstrcpynW(nid.szTip, qv::WideFromGbk(m_nid.szTip).c_str(), ARRAYSIZE(nid.szTip));
-    ::Shell_NotifyIconW(dwMessage, &nid);
-    m_bTrayIconShown = dwMessage == NIM_ADD;
-}
-
 void CQuilVaraDlg::OnBtnClose() {
-    NotifyTrayIcon(NIM_DELETE);
+    m_trayIcon.Remove();
     PostMessage(WM_CLOSE, 0, 0);
 }
 
 void CQuilVaraDlg::OnBtnMinimize() {
-    NotifyTrayIcon(NIM_ADD);
+    m_trayIcon.Show();
     ShowWindow(SW_MINIMIZE);
 }
 
@@ -343,25 +319,25 @@ LRESULT CQuilVaraDlg::OnTrayNotify(WPARAM, LPARAM lParam) {
 }
 
 LRESULT CQuilVaraDlg::OnTaskbarCreated(WPARAM, LPARAM) {
-    if (m_bTrayIconShown) NotifyTrayIcon(NIM_ADD);
+    m_trayIcon.OnTaskbarCreated();
     return 0;
 }
 
 void CQuilVaraDlg::OnDestroy() {
     // However the window goes, its icon goes with it: no ghost in the notification area.
-    if (m_bTrayIconShown) NotifyTrayIcon(NIM_DELETE);
+    m_trayIcon.Remove();
     CDialog::OnDestroy();
 }
 
 void CQuilVaraDlg::OnEndSession(BOOL bEnding) {
-    if (bEnding && m_bTrayIconShown) NotifyTrayIcon(NIM_DELETE);
+    if (bEnding) m_trayIcon.Remove();
     CDialog::OnEndSession(bEnding);
 }
 
 BOOL CQuilVaraDlg::OnCommand(WPARAM wParam, LPARAM lParam) {
     switch (LOWORD(wParam)) {
         case ID_TRAY_EXIT:
-            NotifyTrayIcon(NIM_DELETE);
+            m_trayIcon.Remove();
             PostMessage(WM_CLOSE, 0, 0);
             break;
         case ID_TRAY_SHOW:
