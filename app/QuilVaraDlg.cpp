@@ -19,11 +19,6 @@ constexpr COLORREF kBarTextColor = RGB(146, 111, 42);
 constexpr int kBarFontPointTenths = 90;
 constexpr char kBarFontFace[] = "宋体";
 
-// The recommendation text ends with the download page's full address.
-constexpr const char kRecommendation[] =
-    "发现个Quil的#vara#好感度查询器，能轻松搜NPC好感所需物品，送NPC礼物方便多了，下载地址是："
-    QV_HOST_GAME "/afq.html";
-
 // A movable global block holding a copy of size bytes, or null.
 HGLOBAL GlobalCopy(const void* data, size_t size) {
     HGLOBAL hBlock = ::GlobalAlloc(GMEM_MOVEABLE, size);

@@ -223,7 +223,7 @@ TEST(MainDialog, CopyPutsTheTextThereBeforeSayingSo) {
     EXPECT_EQ(textWhenToldSo, ClipboardText());
 
     const std::string text = ClipboardText();
-    EXPECT_EQ(text, kRecommendationPrefix + kDownloadUrl);
+    EXPECT_EQ(text, kRecommendationPrefix + QV_HOST_GAME "/afq.html");
 
     // Unicode programs paste the same text, whatever the keyboard language.
     ASSERT_TRUE(::OpenClipboard(nullptr));
