@@ -24,6 +24,7 @@ public:
     // Default help: there is no help content, so a help request does nothing.
     void OnHelp() {}
 
+    // What its windows see of it; it registers itself with them while it lives.
     CWnd* GetMainWnd() const override { return m_pMainWnd; }
     BOOL OnMainWndCommand(UINT nID, int nCode, WPARAM wParam, LPARAM lParam) override {
         return OnCmdMsg(nID, nCode, wParam, lParam);
