@@ -20,7 +20,8 @@ void CTrayIcon::Init(HWND hWnd, UINT nID, UINT uCallbackMessage, HICON hIcon, co
 }
 
 void CTrayIcon::Show() {
-    // A failed add still counts as shown: the shell may not be up yet, and adds it when it says so.
+    // A failed add still counts as shown: the shell may not be up yet, and the icon goes in when
+    // it announces itself.
     Notify(NIM_ADD);
     m_bShown = true;
 }
