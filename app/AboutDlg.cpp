@@ -1,6 +1,6 @@
 #include "app/AboutDlg.h"
 
-#include "app/resource.h"
+#include "res/resource.h"
 
 CAboutDlg::CAboutDlg() : CDialog(IDD_ABOUTBOX) {}
 

@@ -10,5 +10,7 @@ inline constexpr const char kNewsArticleUrl[] = QV_HOST_GAME "/xzdy/20110803/123
 inline constexpr const char kShareSinaUrl[] = QV_HOST_EVENT "/afqwb?t=sina";
 inline constexpr const char kShareQqUrl[] = QV_HOST_EVENT "/afqwb?t=qq";
 inline constexpr const char kForumUrl[] = QV_HOST_FORUM "/forum-1107-1.html";
-// The tool's download page, quoted at the end of the recommendation text.
-inline constexpr const char kDownloadUrl[] = QV_HOST_GAME "/afq.html";
+// The text the copy button puts on the clipboard: it ends with the tool's download page.
+inline constexpr const char kRecommendation[] =
+    "发现个Quil的#vara#好感度查询器，能轻松搜NPC好感所需物品，送NPC礼物方便多了，下载地址是："
+    QV_HOST_GAME "/afq.html";

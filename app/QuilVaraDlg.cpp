@@ -1,34 +1,23 @@
 #include "app/QuilVaraDlg.h"
 
+#include <shellapi.h>
+
 #include <cstring>
 #include <string>
 
 #include "app/AboutDlg.h"
 #include "app/Addresses.h"
+#include "app/Layout.h"
 #include "app/Texts.h"
-#include "app/resource.h"
 #include "platform/Text.h"
 #include "platform/WinApp.h"
+#include "res/resource.h"
 
 namespace {
 
 constexpr COLORREF kBarTextColor = RGB(146, 111, 42);
-constexpr RECT kBarTextRect = {536, 330, 551, 400};
-constexpr POINT kBarOrigin = {531, 41};
-constexpr int kDragBandBottom = 41;  // rows 0 to 41 drag the window
-constexpr int kSmallButtonWidth = 21;
-constexpr int kSmallButtonHeight = 19;
-
-// The recommendation text ends with the download page's full address.
-constexpr const char kRecommendation[] =
-    "发现个Quil的#vara#好感度查询器，能轻松搜NPC好感所需物品，送NPC礼物方便多了，下载地址是："
-    QV_HOST_GAME "/afq.html";
-
-// The icon record keeps the first version's form: 88 bytes in the 32-bit build.
-static_assert(sizeof(void*) != 4 || NOTIFYICONDATAA_V1_SIZE == 88, "first-version icon record");
-
-// The shell broadcasts this when it (re)starts; a shown icon must then be added again.
-const UINT g_uTaskbarCreated = ::RegisterWindowMessageW(L"TaskbarCreated");
+constexpr int kBarFontPointTenths = 90;
+constexpr char kBarFontFace[] = "宋体";
 
 // A movable global block holding a copy of size bytes, or null.
 HGLOBAL GlobalCopy(const void* data, size_t size) {
@@ -48,7 +37,7 @@ HGLOBAL GlobalCopy(const void* data, size_t size) {
 
 CQuilVaraDlg::CQuilVaraDlg(CWnd* pParent) : CDialog(IDD_MAIN_DIALOG, pParent) {
     m_hIcon = AfxGetApp() ? AfxGetApp()->LoadIcon(IDR_MAINFRAME) : nullptr;
-    m_font.CreatePointFont(90, "宋体");
+    m_font.CreatePointFont(kBarFontPointTenths, kBarFontFace);
 }
 
 CQuilVaraDlg::~CQuilVaraDlg() {
@@ -93,43 +82,40 @@ BOOL CQuilVaraDlg::OnInitDialog() {
     SetIcon(m_hIcon, TRUE);
     SetIcon(m_hIcon, FALSE);
 
-    MoveWindow(0, 0, 940, 600, TRUE);
+    MoveWindow(0, 0, layout::kWindow.cx, layout::kWindow.cy, TRUE);
     CenterWindow();
 
     BuildSkinBuffer();
     SetWindowText(kMainWindowTitle);
 
-    // The web panes; the left one's page is cropped by 65 rows at the top and 5 columns at the left.
-    m_pSearchView = CreatePane(CRect(3, 41, 531, 554), IDC_SEARCH_VIEW, kSearchPageUrl);
-    m_pSearchView->SetTop(-65);
-    m_pSearchView->SetLeft(-5);
-    m_pNewsView = CreatePane(CRect(554, 41, 937, 598), IDC_NEWS_VIEW, kNewsArticleUrl);
+    m_pSearchView = CreatePane(layout::kSearchPane, IDC_SEARCH_VIEW, kSearchPageUrl);
+    m_pSearchView->SetTop(layout::kSearchPageOffset.y);
+    m_pSearchView->SetLeft(layout::kSearchPageOffset.x);
+    m_pNewsView = CreatePane(layout::kNewsPane, IDC_NEWS_VIEW, kNewsArticleUrl);
 
     // The skin buttons, each sized to one frame of its strip; the strips live in this executable.
     const HINSTANCE hResources = ::GetModuleHandleW(nullptr);
-    for (int i = 0; i < 4; ++i) {
-        m_btnShare[i].Create("", WS_CHILD | WS_VISIBLE, CRect(12 + 131 * i, 560, 0, 0), this,
-                             IDC_BTN_SHARE_SINA + i);
-        m_btnShare[i].SetBitmap(IDB_SHARE_SINA + i, hResources, false);
-    }
-    m_btnClose.Create("", WS_CHILD | WS_VISIBLE, CRect(910, 10, 0, 0), this, IDC_BTN_CLOSE);
-    m_btnClose.SetBitmap(IDB_BTN_CLOSE, hResources, false);
-    m_btnMinimize.Create("", WS_CHILD | WS_VISIBLE, CRect(886, 10, 0, 0), this, IDC_BTN_MINIMIZE);
-    m_btnMinimize.SetBitmap(IDB_BTN_MINIMIZE, hResources, false);
+    POINT at = layout::kFirstShareButton;
+    for (int i = 0; i < 4; ++i, at.x += layout::kShareButtonPitch)
+        CreateSkinButton(m_btnShare[i], at, IDC_BTN_SHARE_SINA + i, IDB_SHARE_SINA + i, hResources);
+    const layout::SmallButtonPlaces& places = layout::kSmallButtonsAtStart;
+    CreateSkinButton(m_btnClose, places.close, IDC_BTN_CLOSE, IDB_BTN_CLOSE, hResources);
+    CreateSkinButton(m_btnMinimize, places.minimize, IDC_BTN_MINIMIZE, IDB_BTN_MINIMIZE, hResources);
 
-    m_stcCollapseBar.Create("", WS_CHILD | WS_VISIBLE | SS_NOTIFY, CRect(531, 41, 554, 565), this,
+    m_stcCollapseBar.Create("", WS_CHILD | WS_VISIBLE | SS_NOTIFY, layout::kBarStatic, this,
                             IDC_COLLAPSE_BAR);
 
-    m_nid.cbSize = NOTIFYICONDATAA_V1_SIZE;
-    m_nid.hWnd = m_hWnd;
-    m_nid.uID = IDI_TRAY;
-    m_nid.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
-    m_nid.uCallbackMessage = WM_TRAY_NOTIFY;
-    m_nid.hIcon = m_hIcon;
-    lstrcpynA(m_nid.szTip, kTrayTip, sizeof m_nid.szTip);
+    m_trayIcon.Init(m_hWnd, IDI_TRAY, WM_TRAY_NOTIFY, m_hIcon, kTrayTip);
 
     m_menuTray.LoadMenu(IDR_TRAY_MENU);
     return TRUE;
+}
+
+void CQuilVaraDlg::CreateSkinButton(CSkinButton& button, POINT at, UINT nID, UINT nStrip,
+                                    HINSTANCE hResources) {
+    // An empty rectangle at the button's corner: the strip sizes it to one frame.
+    button.Create("", WS_CHILD | WS_VISIBLE, CRect(at.x, at.y, 0, 0), this, nID);
+    button.SetBitmap(nStrip, hResources, false);
 }
 
 CHtmlBrowser* CQuilVaraDlg::CreatePane(const RECT& rect, UINT nID, const char* url) {
@@ -171,9 +157,10 @@ void CQuilVaraDlg::ComposeBuffer(const CBitmap& background, const BITMAP& header
     m_dcBuffer.BitBlt(0, 0, header.bmWidth, header.bmHeight, m_dcSkin, 0, 0, SRCCOPY);
     // The bar goes over the background, covering the text it had before.
     m_dcSkin.SelectObject(m_bmpBar);
-    m_dcBuffer.BitBlt(kBarOrigin.x, kBarOrigin.y, m_bmBar.bmWidth, m_bmBar.bmHeight, m_dcSkin, 0, 0, SRCCOPY);
+    const POINT bar = layout::kBarOrigin;
+    m_dcBuffer.BitBlt(bar.x, bar.y, m_bmBar.bmWidth, m_bmBar.bmHeight, m_dcSkin, 0, 0, SRCCOPY);
     m_dcBuffer.SetTextColor(kBarTextColor);
-    RECT textRect = kBarTextRect;
+    RECT textRect = layout::kBarText;
     m_dcBuffer.DrawText(barText, &textRect, DT_WORDBREAK);
 }
 
@@ -195,7 +182,8 @@ void CQuilVaraDlg::OnPaint() {
 HCURSOR CQuilVaraDlg::OnQueryDragIcon() { return static_cast<HCURSOR>(m_hIcon); }
 
 void CQuilVaraDlg::OnLButtonDown(UINT nFlags, POINT point) {
-    if (point.x >= 0 && point.x <= m_rcClient.Width() && point.y >= 0 && point.y <= kDragBandBottom)
+    const bool bInTitleBand = point.y >= 0 && point.y <= layout::kDragBandBottom;
+    if (bInTitleBand && point.x >= 0 && point.x <= m_rcClient.Width())
         PostMessage(WM_NCLBUTTONDOWN, HTCAPTION, MAKELPARAM(point.x, point.y));
     CDialog::OnLButtonDown(nFlags, point);
 }
@@ -210,13 +198,13 @@ void CQuilVaraDlg::OnCollapseBar() {
     SetWindowPos(nullptr, 0, 0, header.bmWidth, header.bmHeight, SWP_NOMOVE | SWP_NOZORDER);
     m_bExpanded = !bCollapse;
 
-    // After an expand the small buttons stand one pixel lower than at creation.
-    const POINT minimize = bCollapse ? POINT{479, 10} : POINT{886, 11};
-    const POINT close = bCollapse ? POINT{503, 10} : POINT{910, 11};
-    m_btnMinimize.MoveWindow(minimize.x, minimize.y, kSmallButtonWidth, kSmallButtonHeight, TRUE);
-    m_btnClose.MoveWindow(close.x, close.y, kSmallButtonWidth, kSmallButtonHeight, TRUE);
+    const layout::SmallButtonPlaces& places =
+        bCollapse ? layout::kSmallButtonsCollapsed : layout::kSmallButtonsExpanded;
+    const SIZE size = layout::kSmallButton;
+    m_btnMinimize.MoveWindow(places.minimize.x, places.minimize.y, size.cx, size.cy, TRUE);
+    m_btnClose.MoveWindow(places.close.x, places.close.y, size.cx, size.cy, TRUE);
 
-    const RECT dirty = {kBarOrigin.x, 0, header.bmWidth, header.bmHeight};
+    const RECT dirty = {layout::kBarOrigin.x, 0, header.bmWidth, header.bmHeight};
     InvalidateRect(&dirty, FALSE);
 }
 
@@ -300,27 +288,13 @@ void CQuilVaraDlg::OnShareButton(UINT nID) {
     ::ShellExecuteW(nullptr, L"open", qv::WideFromGbk(url).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
-void CQuilVaraDlg::NotifyTrayIcon(DWORD dwMessage) {
-    // m_nid keeps its code page 936 tip; the call gets it converted, whatever the system code page.
-    NOTIFYICONDATAW nid{};
-    nid.cbSize = NOTIFYICONDATAW_V1_SIZE;
-    nid.hWnd = m_nid.hWnd;
-    nid.uID = m_nid.uID;
-    nid.uFlags = m_nid.uFlags;
-    nid.uCallbackMessage = m_nid.uCallbackMessage;
-    nid.hIcon = m_nid.hIcon;
-    lstrcpynW(nid.szTip, qv::WideFromGbk(m_nid.szTip).c_str(), ARRAYSIZE(nid.szTip));
-    ::Shell_NotifyIconW(dwMessage, &nid);
-    m_bTrayIconShown = dwMessage == NIM_ADD;
-}
-
 void CQuilVaraDlg::OnBtnClose() {
-    NotifyTrayIcon(NIM_DELETE);
+    m_trayIcon.Remove();
     PostMessage(WM_CLOSE, 0, 0);
 }
 
 void CQuilVaraDlg::OnBtnMinimize() {
-    NotifyTrayIcon(NIM_ADD);
+    m_trayIcon.Show();
     ShowWindow(SW_MINIMIZE);
 }
 
@@ -340,25 +314,25 @@ LRESULT CQuilVaraDlg::OnTrayNotify(WPARAM, LPARAM lParam) {
 }
 
 LRESULT CQuilVaraDlg::OnTaskbarCreated(WPARAM, LPARAM) {
-    if (m_bTrayIconShown) NotifyTrayIcon(NIM_ADD);
+    m_trayIcon.OnTaskbarCreated();
     return 0;
 }
 
 void CQuilVaraDlg::OnDestroy() {
     // However the window goes, its icon goes with it: no ghost in the notification area.
-    if (m_bTrayIconShown) NotifyTrayIcon(NIM_DELETE);
+    m_trayIcon.Remove();
     CDialog::OnDestroy();
 }
 
 void CQuilVaraDlg::OnEndSession(BOOL bEnding) {
-    if (bEnding && m_bTrayIconShown) NotifyTrayIcon(NIM_DELETE);
+    if (bEnding) m_trayIcon.Remove();
     CDialog::OnEndSession(bEnding);
 }
 
 BOOL CQuilVaraDlg::OnCommand(WPARAM wParam, LPARAM lParam) {
     switch (LOWORD(wParam)) {
         case ID_TRAY_EXIT:
-            NotifyTrayIcon(NIM_DELETE);
+            m_trayIcon.Remove();
             PostMessage(WM_CLOSE, 0, 0);
             break;
         case ID_TRAY_SHOW:

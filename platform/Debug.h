@@ -20,8 +20,12 @@ const char* UnitFromPath(const char* path, char* buffer, int size);
 
 }  // namespace qv
 
+// ASSERT reports its own line. ASSERT_AT reports the line given: for a check whose reported place
+// is part of its unit's documented diagnostics, so that the code around it can move freely.
 #if defined(QV_DEBUG) && QV_DEBUG
-#define ASSERT(expr) ((expr) ? (void)0 : ::qv::ReportAssert(__FILE__, __LINE__))
+#define ASSERT(expr) ASSERT_AT(expr, __LINE__)
+#define ASSERT_AT(expr, line) ((expr) ? (void)0 : ::qv::ReportAssert(__FILE__, (line)))
 #else
 #define ASSERT(expr) ((void)0)
+#define ASSERT_AT(expr, line) ((void)0)
 #endif

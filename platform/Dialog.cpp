@@ -1,7 +1,5 @@
 #include "platform/Dialog.h"
 
-#include "platform/WinApp.h"
-
 CDialog::CDialog(UINT nIDTemplate, CWnd* pParentWnd)
     : m_nIDTemplate(nIDTemplate), m_pParentWnd(pParentWnd) {}
 
@@ -21,16 +19,15 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hWnd, UINT message, WPARAM, LPARAM) {
 
 INT_PTR CDialog::DoModal() {
     HINSTANCE hInstance = ::GetModuleHandleW(nullptr);
-    HRSRC hResource = ::FindResourceW(hInstance, MAKEINTRESOURCEW(m_nIDTemplate),
-                                         MAKEINTRESOURCEW(5) /* RT_DIALOG */);
+    HRSRC hResource = ::FindResource(hInstance, MAKEINTRESOURCE(m_nIDTemplate), RT_DIALOG);
     HGLOBAL hTemplate = hResource ? ::LoadResource(hInstance, hResource) : nullptr;
     const auto* pTemplate = hTemplate ? static_cast<const DLGTEMPLATE*>(::LockResource(hTemplate)) : nullptr;
     if (!pTemplate) return -1;
 
     // A dialog without a parent is owned by the main window, if there is one besides itself.
     HWND hOwner = m_pParentWnd ? m_pParentWnd->m_hWnd : nullptr;
-    if (!hOwner && AfxGetApp() && AfxGetApp()->m_pMainWnd && AfxGetApp()->m_pMainWnd != this)
-        hOwner = AfxGetApp()->m_pMainWnd->m_hWnd;
+    CWnd* pMainWnd = AfxGetWndApp() ? AfxGetWndApp()->GetMainWnd() : nullptr;
+    if (!hOwner && pMainWnd && pMainWnd != this) hOwner = pMainWnd->m_hWnd;
     const bool bDisableOwner = hOwner && ::IsWindowEnabled(hOwner);
     if (bDisableOwner) ::EnableWindow(hOwner, FALSE);
 

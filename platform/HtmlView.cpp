@@ -243,7 +243,7 @@ const wchar_t* ViewClassName() {
         windowClass.cbSize = sizeof windowClass;
         windowClass.lpfnWndProc = ::DefWindowProcW;
         windowClass.hInstance = ::GetModuleHandleW(nullptr);
-        windowClass.hCursor = ::LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
+        windowClass.hCursor = ::LoadCursor(nullptr, IDC_ARROW);
         windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
         windowClass.lpszClassName = kViewClassName;
         return ::RegisterClassExW(&windowClass);

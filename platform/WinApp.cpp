@@ -2,21 +2,14 @@
 
 #include <ole2.h>
 
-#include <string>
-
-#include "platform/Text.h"
-#include "platform/Wnd.h"
-
 namespace {
-CWinApp* g_pApp = nullptr;
 bool g_bOleInitialized = false;
-std::string g_strDefaultAppName;
 }  // namespace
 
-CWinApp::CWinApp(const char* appName) : m_pszAppName(appName) { g_pApp = this; }
+CWinApp::CWinApp(const char* appName) : m_pszAppName(appName) { AfxSetWndApp(this); }
 
 CWinApp::~CWinApp() {
-    if (g_pApp == this) g_pApp = nullptr;
+    if (AfxGetWndApp() == this) AfxSetWndApp(nullptr);
 }
 
 const AFX_MSGMAP* CWinApp::GetThisMessageMap() {
@@ -50,22 +43,7 @@ HICON CWinApp::LoadIcon(UINT nIDResource) const {
                                            LR_DEFAULTSIZE | LR_SHARED));
 }
 
-CWinApp* AfxGetApp() { return g_pApp; }
-
-const char* AfxGetAppName() {
-    if (g_pApp && g_pApp->m_pszAppName) return g_pApp->m_pszAppName;
-    if (g_strDefaultAppName.empty()) {
-        wchar_t path[MAX_PATH] = L"";
-        ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-        std::wstring name(path);
-        const size_t slash = name.find_last_of(L"\\/");
-        if (slash != std::wstring::npos) name.erase(0, slash + 1);
-        const size_t dot = name.find_last_of(L'.');
-        if (dot != std::wstring::npos) name.erase(dot);
-        g_strDefaultAppName = qv::GbkFromWide(name);
-    }
-    return g_strDefaultAppName.c_str();
-}
+CWinApp* AfxGetApp() { return dynamic_cast<CWinApp*>(AfxGetWndApp()); }
 
 BOOL AfxEnableControlContainer() {
     if (!g_bOleInitialized) g_bOleInitialized = SUCCEEDED(::OleInitialize(nullptr));

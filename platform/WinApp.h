@@ -6,10 +6,9 @@
 #include <windows.h>
 
 #include "platform/CmdTarget.h"
+#include "platform/Wnd.h"
 
-class CWnd;
-
-class CWinApp : public CCmdTarget {
+class CWinApp : public CCmdTarget, public IWndApp {
 public:
     explicit CWinApp(const char* appName = nullptr);
     ~CWinApp() override;
@@ -25,6 +24,13 @@ public:
     // Default help: there is no help content, so a help request does nothing.
     void OnHelp() {}
 
+    // What its windows see of it; it registers itself with them while it lives.
+    CWnd* GetMainWnd() const override { return m_pMainWnd; }
+    BOOL OnMainWndCommand(UINT nID, int nCode, WPARAM wParam, LPARAM lParam) override {
+        return OnCmdMsg(nID, nCode, wParam, lParam);
+    }
+    const char* GetAppName() const override { return m_pszAppName; }
+
     CWnd* m_pMainWnd = nullptr;
     const char* m_pszAppName = nullptr;
     const char* m_pszRegistryKey = nullptr;
@@ -36,8 +42,6 @@ protected:
 };
 
 CWinApp* AfxGetApp();
-// The application's title: the name given to its object, else the executable's base name.
-const char* AfxGetAppName();
 // Prepares the thread for hosting ActiveX controls (the browser panes): OLE in a single-threaded
 // apartment, undone when the entry point returns.
 BOOL AfxEnableControlContainer();

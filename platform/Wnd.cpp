@@ -1,9 +1,9 @@
 #include "platform/Wnd.h"
 
+#include <string>
 #include <unordered_map>
 
 #include "platform/Text.h"
-#include "platform/WinApp.h"
 
 namespace {
 
@@ -18,7 +18,29 @@ thread_local HHOOK t_hCbtHook = nullptr;
 thread_local int t_nHookDepth = 0;
 thread_local const MSG* t_pCurrentMessage = nullptr;
 
+IWndApp* g_pWndApp = nullptr;
+
 }  // namespace
+
+void AfxSetWndApp(IWndApp* pApp) { g_pWndApp = pApp; }
+
+IWndApp* AfxGetWndApp() { return g_pWndApp; }
+
+const char* AfxGetAppName() {
+    if (g_pWndApp && g_pWndApp->GetAppName()) return g_pWndApp->GetAppName();
+    static std::string executableName;
+    if (executableName.empty()) {
+        wchar_t path[MAX_PATH] = L"";
+        ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+        std::wstring name(path);
+        const size_t slash = name.find_last_of(L"\\/");
+        if (slash != std::wstring::npos) name.erase(0, slash + 1);
+        const size_t dot = name.find_last_of(L'.');
+        if (dot != std::wstring::npos) name.erase(dot);
+        executableName = qv::GbkFromWide(name);
+    }
+    return executableName.c_str();
+}
 
 CWnd::~CWnd() {
     // A window must not outlive its object: destroying it here keeps the map free of dangling
@@ -169,8 +191,8 @@ BOOL CWnd::OnCommand(WPARAM wParam, LPARAM lParam) {
     }
     if (OnCmdMsg(nID, nCode, wParam, lParam)) return TRUE;
     // Commands the main window does not handle go on to the application's map.
-    CWinApp* pApp = AfxGetApp();
-    if (pApp && pApp->m_pMainWnd == this) return pApp->OnCmdMsg(nID, nCode, wParam, lParam);
+    IWndApp* pApp = AfxGetWndApp();
+    if (pApp && pApp->GetMainWnd() == this) return pApp->OnMainWndCommand(nID, nCode, wParam, lParam);
     return FALSE;
 }
 

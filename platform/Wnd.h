@@ -118,6 +118,28 @@ private:
 
 LRESULT CALLBACK AfxWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
 
+// The application as its windows see it. The application object implements this and registers
+// itself while it lives, so that windows reach it without depending on it.
+class IWndApp {
+public:
+    // The main window, or null. A dialog run without a parent is owned by it.
+    virtual CWnd* GetMainWnd() const = 0;
+    // Takes the commands the main window's own map leaves unhandled; TRUE when one was handled.
+    virtual BOOL OnMainWndCommand(UINT nID, int nCode, WPARAM wParam, LPARAM lParam) = 0;
+    // The name the application was given, or null.
+    virtual const char* GetAppName() const = 0;
+
+protected:
+    ~IWndApp() = default;
+};
+
+// The registered application, or null; registering null forgets it.
+void AfxSetWndApp(IWndApp* pApp);
+IWndApp* AfxGetWndApp();
+// The application's title: the name it was given, else the executable's base name. Message
+// boxes without a caption of their own show it.
+const char* AfxGetAppName();
+
 // While alive, the next window created on this thread is attached to pWnd and subclassed.
 class CWndCreateHook {
 public:

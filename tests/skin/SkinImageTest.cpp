@@ -7,8 +7,8 @@
 #include <cstdio>
 #include <string>
 
-#include "app/resource.h"
 #include "platform/Image.h"
+#include "res/resource.h"
 #include "skin/SkinImage.h"
 #include "tests/skin/SkinTestSupport.h"
 #include "tests/skin/TestStrips.h"
