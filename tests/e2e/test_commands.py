@@ -29,8 +29,10 @@ class WithTool(h.SessionTestCase):
         self.session.click(*self.at(x, y), **kw)
 
     def message_box(self, timeout=20):
-        return self.session.wait_for(lambda: (lambda w: w if w.get("found") else None)(
-            self.session.window(MESSAGE_TITLE)), timeout=timeout, what="message box")
+        """The message box once it is up with its text (the window exists a moment before its text)."""
+        return self.session.wait_for(lambda: (lambda w: w if w.get("found") and w["visible"] and message_text(w)
+                                              else None)(self.session.window(MESSAGE_TITLE)),
+                                     timeout=timeout, what="message box")
 
     def dismiss_message_box(self):
         self.session.key("Return")
