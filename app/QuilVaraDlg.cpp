@@ -5,6 +5,7 @@
 
 #include "app/AboutDlg.h"
 #include "app/Addresses.h"
+#include "app/RunningInstance.h"
 #include "app/Texts.h"
 #include "app/resource.h"
 #include "platform/Text.h"
@@ -129,6 +130,8 @@ BOOL CQuilVaraDlg::OnInitDialog() {
     lstrcpynA(m_nid.szTip, kTrayTip, sizeof m_nid.szTip);
 
     m_menuTray.LoadMenu(IDR_TRAY_MENU);
+    // From now on a later start of the tool finds this window and no look-alike.
+    qv::MarkMainWindow(m_hWnd);
     return TRUE;
 }
 
@@ -364,6 +367,7 @@ LRESULT CQuilVaraDlg::OnTaskbarCreated(WPARAM, LPARAM) {
 }
 
 void CQuilVaraDlg::OnDestroy() {
+    qv::UnmarkMainWindow(m_hWnd);
     // However the window goes, its icon goes with it: no ghost in the notification area.
     if (m_bTrayIconShown) NotifyTrayIcon(NIM_DELETE);
     CDialog::OnDestroy();
