@@ -305,14 +305,18 @@ CQuilVaraDlg::CopyResult CQuilVaraDlg::CopyRecommendation() {
 void CQuilVaraDlg::OnShareButton(UINT nID) {
     const char* url = nullptr;
     switch (nID) {
-        case IDC_BTN_COPY_TEXT:
-            switch (CopyRecommendation()) {
-                case CopyResult::kCopied: MessageBox(kCopySucceeded, nullptr, MB_OK); break;
-                case CopyResult::kBusy: MessageBox(kCopyFailedBusy, nullptr, MB_OK | MB_ICONWARNING); break;
-                case CopyResult::kUnchanged: MessageBox(kCopyFailedUnchanged, nullptr, MB_OK | MB_ICONWARNING); break;
-                case CopyResult::kEmptied: MessageBox(kCopyFailedEmptied, nullptr, MB_OK | MB_ICONWARNING); break;
+        case IDC_BTN_COPY_TEXT: {
+            const CopyResult result = CopyRecommendation();
+            if (result == CopyResult::kCopied) {
+                MessageBox(kCopySucceeded, nullptr, MB_OK);
+                return;
             }
+            const char* failure = result == CopyResult::kBusy      ? kCopyFailedBusy
+                                  : result == CopyResult::kEmptied ? kCopyFailedEmptied
+                                                                   : kCopyFailedUnchanged;
+            MessageBox(failure, nullptr, MB_OK | MB_ICONWARNING);
             return;
+        }
         case IDC_BTN_SHARE_SINA: url = kShareSinaUrl; break;
         case IDC_BTN_SHARE_QQ: url = kShareQqUrl; break;
         case IDC_BTN_FORUM: url = kForumUrl; break;
