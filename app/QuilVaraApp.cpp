@@ -3,8 +3,13 @@
 #include <commctrl.h>
 
 #include "app/QuilVaraDlg.h"
+#include "app/RunningInstance.h"
 #include "app/Texts.h"
-#include "platform/Text.h"
+
+namespace {
+// How long a later start looks for the running instance's window.
+constexpr DWORD kRunningWindowWaitMs = 3000;
+}  // namespace
 
 CQuilVaraApp theApp;
 
@@ -19,14 +24,9 @@ BOOL CQuilVaraApp::InitInstance() {
     // Never closed: the name exists exactly as long as this process runs.
     HANDLE hMutex = ::CreateMutexA(nullptr, FALSE, kInstanceMutexName);
     if (::GetLastError() == ERROR_ALREADY_EXISTS && hMutex) {
-        // Found by the same code page 936 conversion the running instance titled itself with.
-        HWND hRunning = ::FindWindowW(nullptr, qv::WideFromGbk(kMainWindowTitle).c_str());
-        if (hRunning) {
-            ::BringWindowToTop(hRunning);
-            ::ShowWindow(hRunning, SW_SHOWNORMAL);
-            // This process was just started by the user and so may give the foreground away.
-            ::SetForegroundWindow(hRunning);
-        }
+        // The running instance may still be making its window; one that hangs costs this start
+        // no more than the wait.
+        qv::BringRunningInstanceForward(kRunningWindowWaitMs);
         return TRUE;
     }
 

@@ -8,6 +8,7 @@
 #include "app/AboutDlg.h"
 #include "app/Addresses.h"
 #include "app/Layout.h"
+#include "app/RunningInstance.h"
 #include "app/Texts.h"
 #include "platform/Text.h"
 #include "platform/WinApp.h"
@@ -108,6 +109,8 @@ BOOL CQuilVaraDlg::OnInitDialog() {
     m_trayIcon.Init(m_hWnd, IDI_TRAY, WM_TRAY_NOTIFY, m_hIcon, kTrayTip);
 
     m_menuTray.LoadMenu(IDR_TRAY_MENU);
+    // From now on a later start of the tool finds this window and no look-alike.
+    qv::MarkMainWindow(m_hWnd);
     return TRUE;
 }
 
@@ -233,52 +236,75 @@ void CQuilVaraDlg::OnSysCommand(UINT nID, LPARAM lParam) {
 
 BOOL CQuilVaraDlg::PreTranslateMessage(MSG* pMsg) {
     if (pMsg->message == WM_KEYDOWN &&
-        (pMsg->wParam == VK_RETURN || pMsg->wParam == VK_ESCAPE || pMsg->wParam == VK_SPACE))
-        return TRUE;
+        (pMsg->wParam == VK_RETURN || pMsg->wParam == VK_ESCAPE || pMsg->wParam == VK_SPACE)) {
+        // Typed into a page (its search box, its links): the page's key, dispatched straight to
+        // it, past the dialog's key handling, so it can neither end the dialog nor press a button.
+        const auto inPane = [pMsg](const CHtmlBrowser* pane) {
+            const HWND hPane = pane ? pane->GetSafeHwnd() : nullptr;
+            return hPane && (pMsg->hwnd == hPane || ::IsChild(hPane, pMsg->hwnd));
+        };
+        return inPane(m_pSearchView) || inPane(m_pNewsView) ? FALSE : TRUE;
+    }
     if (pMsg->message == WM_RBUTTONUP) return TRUE;
     return CDialog::PreTranslateMessage(pMsg);
 }
 
-bool CQuilVaraDlg::CopyRecommendation() {
-    // Everything the clipboard will own is made before it is opened, so that a failure leaves
-    // the user's clipboard as it was.
+CQuilVaraDlg::CopyResult CQuilVaraDlg::CopyRecommendation() {
+    // Everything the clipboard will own is made before it is opened, so that running out of
+    // memory leaves the user's clipboard as it was.
     const std::wstring wide = qv::WideFromGbk(kRecommendation);
     const LCID locale = MAKELCID(MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_SIMPLIFIED), SORT_DEFAULT);
-    HGLOBAL hText = GlobalCopy(kRecommendation, sizeof kRecommendation);
-    HGLOBAL hUnicode = GlobalCopy(wide.c_str(), (wide.size() + 1) * sizeof(wchar_t));
-    HGLOBAL hLocale = GlobalCopy(&locale, sizeof locale);
-    HGLOBAL blocks[] = {hText, hUnicode, hLocale};
+    HGLOBAL blocks[] = {GlobalCopy(kRecommendation, sizeof kRecommendation),
+                        GlobalCopy(wide.c_str(), (wide.size() + 1) * sizeof(wchar_t)),
+                        GlobalCopy(&locale, sizeof locale)};
     const UINT formats[] = {CF_TEXT, CF_UNICODETEXT, CF_LOCALE};
 
-    // Another program may hold the clipboard for a moment: try again briefly.
-    bool bOpen = hText && hUnicode && hLocale;
-    for (int attempt = 0; bOpen && !OpenClipboard(); ++attempt) {
-        if (attempt == 10) bOpen = false;
-        else ::Sleep(20);
-    }
-    bool bCopied = false;
+    CopyResult result = CopyResult::kUnchanged;
+    bool bOpen = blocks[0] && blocks[1] && blocks[2];
     if (bOpen) {
-        ::EmptyClipboard();
-        bCopied = true;
-        for (int i = 0; i < 3; ++i) {
+        // Another program may hold the clipboard for a moment: try again briefly.
+        for (int attempt = 0; !OpenClipboard(); ++attempt) {
+            if (attempt == 10) {
+                bOpen = false;
+                result = CopyResult::kBusy;
+                break;
+            }
+            ::Sleep(20);
+        }
+    }
+    if (bOpen) {
+        if (::EmptyClipboard()) {
+            // From here the old contents are gone. Without the text itself nothing else is put
+            // there, so the clipboard is plainly empty rather than half filled.
+            result = CopyResult::kEmptied;
             // Once taken, a block belongs to the clipboard; one it refused is still ours.
-            if (::SetClipboardData(formats[i], blocks[i])) blocks[i] = nullptr;
-            else if (i == 0) bCopied = false;
+            for (int i = 0; i < 3 && ::SetClipboardData(formats[i], blocks[i]); ++i) {
+                blocks[i] = nullptr;
+                result = CopyResult::kCopied;
+            }
         }
         ::CloseClipboard();
     }
     for (HGLOBAL hBlock : blocks)
         if (hBlock) ::GlobalFree(hBlock);
-    return bCopied;
+    return result;
 }
 
 void CQuilVaraDlg::OnShareButton(UINT nID) {
     const char* url = nullptr;
     switch (nID) {
-        case IDC_BTN_COPY_TEXT:
-            if (CopyRecommendation()) MessageBox(kCopySucceeded, nullptr, MB_OK);
-            else MessageBox(kCopyFailed, nullptr, MB_OK | MB_ICONWARNING);
+        case IDC_BTN_COPY_TEXT: {
+            const CopyResult result = CopyRecommendation();
+            if (result == CopyResult::kCopied) {
+                MessageBox(kCopySucceeded, nullptr, MB_OK);
+                return;
+            }
+            const char* failure = result == CopyResult::kBusy      ? kCopyFailedBusy
+                                  : result == CopyResult::kEmptied ? kCopyFailedEmptied
+                                                                   : kCopyFailedUnchanged;
+            MessageBox(failure, nullptr, MB_OK | MB_ICONWARNING);
             return;
+        }
         case IDC_BTN_SHARE_SINA: url = kShareSinaUrl; break;
         case IDC_BTN_SHARE_QQ: url = kShareQqUrl; break;
         case IDC_BTN_FORUM: url = kForumUrl; break;
@@ -319,6 +345,7 @@ LRESULT CQuilVaraDlg::OnTaskbarCreated(WPARAM, LPARAM) {
 }
 
 void CQuilVaraDlg::OnDestroy() {
+    qv::UnmarkMainWindow(m_hWnd);
     // However the window goes, its icon goes with it: no ghost in the notification area.
     m_trayIcon.Remove();
     CDialog::OnDestroy();

@@ -56,8 +56,14 @@ private:
     CHtmlBrowser* CreatePane(const RECT& rect, UINT nID, const char* url);
     // Creates button nID with its top-left corner at and gives it strip nStrip of hResources.
     void CreateSkinButton(CSkinButton& button, POINT at, UINT nID, UINT nStrip, HINSTANCE hResources);
-    // Puts the recommendation text on the clipboard; false when the clipboard was left as it was.
-    bool CopyRecommendation();
+    // What became of the clipboard when the recommendation text was to be put there.
+    enum class CopyResult {
+        kCopied,     // it holds the text
+        kBusy,       // another program held it; it is as it was
+        kUnchanged,  // the text could not be prepared or the clipboard not emptied; it is as it was
+        kEmptied,    // it was emptied but refused the text: the old contents are gone
+    };
+    CopyResult CopyRecommendation();
 
     CHtmlBrowser* m_pSearchView = nullptr;
     CHtmlBrowser* m_pNewsView = nullptr;

@@ -10,6 +10,9 @@ inline constexpr const char kBarTextCollapse[] = "收\r\n\r\n起\r\n\r\n<<";
 inline constexpr const char kBarTextExpand[] = "展\r\n\r\n开\r\n\r\n>>";
 // Marks a running instance between processes.
 inline constexpr const char kInstanceMutexName[] = "VEDAZIDA";
-// Shown once the recommendation text is on the clipboard, and when it could not be put there.
+// Shown once the recommendation text is on the clipboard, and when it could not be put there:
+// each failure says only what is true of the clipboard then.
 inline constexpr const char kCopySucceeded[] = "复制成功，粘帖（Ctrl+V）到QQ上发给你的好友们把！";
-inline constexpr const char kCopyFailed[] = "复制失败：剪贴板正被其他程序占用，请稍后再试。";
+inline constexpr const char kCopyFailedBusy[] = "复制失败：剪贴板正被其他程序占用，请稍后再试。";
+inline constexpr const char kCopyFailedUnchanged[] = "复制失败，剪贴板上原有的内容未改动。";
+inline constexpr const char kCopyFailedEmptied[] = "复制失败：剪贴板已被清空，但推荐文字未能放入，请再试一次。";

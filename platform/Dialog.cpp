@@ -1,5 +1,7 @@
 #include "platform/Dialog.h"
 
+#include "platform/Exceptions.h"
+
 CDialog::CDialog(UINT nIDTemplate, CWnd* pParentWnd)
     : m_nIDTemplate(nIDTemplate), m_pParentWnd(pParentWnd) {}
 
@@ -13,8 +15,14 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hWnd, UINT message, WPARAM, LPARAM) {
     if (message != WM_INITDIALOG) return FALSE;
     auto* pDialog = static_cast<CDialog*>(CWnd::FromHandlePermanent(hWnd));
     if (!pDialog) return TRUE;
-    pDialog->DoDataExchange(nullptr);
-    return pDialog->OnInitDialog();
+    // Called from the system's dialog procedure: an exception must not unwind through it.
+    return CallWithoutThrowing(
+        __FILE__, __LINE__,
+        [&]() -> INT_PTR {
+            pDialog->DoDataExchange(nullptr);
+            return pDialog->OnInitDialog();
+        },
+        []() -> INT_PTR { return TRUE; });
 }
 
 INT_PTR CDialog::DoModal() {

@@ -3,9 +3,11 @@
 #include <exdispid.h>
 #include <ole2.h>
 #include <shellapi.h>
+#include <shobjidl.h>
 
 #include <cstring>
 
+#include "platform/Exceptions.h"
 #include "platform/Text.h"
 
 using Microsoft::WRL::ComPtr;
@@ -134,7 +136,9 @@ public:
     STDMETHODIMP ShowContextMenu(DWORD, POINT*, IUnknown*, IDispatch*) override { return S_FALSE; }
     STDMETHODIMP GetHostInfo(DOCHOSTUIINFO* pInfo) override {
         if (!pInfo) return E_POINTER;
-        return m_pView ? m_pView->OnGetHostInfo(pInfo) : E_NOTIMPL;
+        if (!m_pView) return E_NOTIMPL;
+        return CallWithoutThrowing(
+            __FILE__, __LINE__, [&] { return m_pView->OnGetHostInfo(pInfo); }, [] { return E_UNEXPECTED; });
     }
     // The pane has no tool bars or menus for the page to show or hide.
     STDMETHODIMP ShowUI(DWORD, IOleInPlaceActiveObject*, IOleCommandTarget*, IOleInPlaceFrame*,
@@ -207,21 +211,43 @@ public:
     STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
     STDMETHODIMP Invoke(DISPID dispIdMember, REFIID, LCID, WORD, DISPPARAMS* pDispParams, VARIANT*,
                         EXCEPINFO*, UINT*) override {
-        // NewWindow3(ppDisp, Cancel, dwFlags, bstrUrlContext, bstrUrl), arguments in reverse.
-        // NewWindow2 carries no address, so it is left to NewWindow3, which follows it.
-        if (dispIdMember != DISPID_NEWWINDOW3) return DISP_E_MEMBERNOTFOUND;
-        if (!pDispParams || pDispParams->cArgs != 5) return DISP_E_BADPARAMCOUNT;
-        VARIANT& cancel = pDispParams->rgvarg[3];
+        if (dispIdMember != DISPID_NEWWINDOW2 && dispIdMember != DISPID_NEWWINDOW3) return DISP_E_MEMBERNOTFOUND;
+        // Every new window is cancelled before anything else is looked at, so an event with
+        // unexpected arguments still opens nothing. In both events Cancel is the second of the
+        // arguments, which come in reverse order.
+        if (!pDispParams || !pDispParams->rgvarg || pDispParams->cArgs < 2) return DISP_E_BADPARAMCOUNT;
+        VARIANT_BOOL* pCancel = CancelFlag(pDispParams->rgvarg[pDispParams->cArgs - 2]);
+        if (!pCancel) return DISP_E_TYPEMISMATCH;
+        *pCancel = VARIANT_TRUE;
+
+        // NewWindow3(ppDisp, Cancel, dwFlags, bstrUrlContext, bstrUrl) may go to the user's
+        // browser; NewWindow2 carries no address and ends here.
+        if (dispIdMember != DISPID_NEWWINDOW3) return S_OK;
+        if (pDispParams->cArgs != 5) return DISP_E_BADPARAMCOUNT;
+        const VARIANT& flags = pDispParams->rgvarg[2];
         const VARIANT& url = pDispParams->rgvarg[0];
-        if (cancel.vt != (VT_BYREF | VT_BOOL) || !cancel.pboolVal || url.vt != VT_BSTR)
+        if ((flags.vt != VT_I4 && flags.vt != VT_UI4) || url.vt != VT_BSTR || !url.bstrVal)
             return DISP_E_TYPEMISMATCH;
-        *cancel.pboolVal = VARIANT_TRUE;
-        if (m_pView && url.bstrVal) m_pView->OnNewWindow(url.bstrVal);
-        return S_OK;
+        if (!m_pView) return S_OK;
+        return CallWithoutThrowing(
+            __FILE__, __LINE__,
+            [&] {
+                m_pView->OnNewWindow(static_cast<DWORD>(flags.lVal), url.bstrVal);
+                return S_OK;
+            },
+            [] { return E_UNEXPECTED; });
     }
 
 private:
     ~CHtmlSite() = default;
+
+    // The Cancel flag an event hands out by reference, directly or inside a variant; else null.
+    static VARIANT_BOOL* CancelFlag(VARIANT& arg) {
+        if (arg.vt == (VT_BYREF | VT_BOOL)) return arg.pboolVal;
+        if (arg.vt == (VT_BYREF | VT_VARIANT) && arg.pvarVal && arg.pvarVal->vt == VT_BOOL)
+            return &arg.pvarVal->boolVal;
+        return nullptr;
+    }
 
     static HRESULT Refuse(DWORD* pdwEffect) {
         if (!pdwEffect) return E_INVALIDARG;
@@ -349,14 +375,14 @@ bool CHtmlView::CreateControl() {
 }
 
 void CHtmlView::DestroyControl() {
+    if (m_pInPlaceObject) m_pInPlaceObject->InPlaceDeactivate();
+    if (m_pOleObject) m_pOleObject->Close(OLECLOSE_NOSAVE);
+    // Only now that the page is gone: its unload handlers may still ask for new windows, and
+    // those must be cancelled too.
     if (m_pEventPoint) m_pEventPoint->Unadvise(m_dwEventCookie);
     m_pEventPoint.Reset();
     m_dwEventCookie = 0;
-    if (m_pInPlaceObject) m_pInPlaceObject->InPlaceDeactivate();
-    if (m_pOleObject) {
-        m_pOleObject->Close(OLECLOSE_NOSAVE);
-        m_pOleObject->SetClientSite(nullptr);
-    }
+    if (m_pOleObject) m_pOleObject->SetClientSite(nullptr);
     m_pBrowser.Reset();
     m_pInPlaceObject.Reset();
     m_pOleObject.Reset();
@@ -401,8 +427,17 @@ BOOL CHtmlView::PreTranslateMessage(MSG* pMsg) {
 
 HRESULT CHtmlView::OnGetHostInfo(DOCHOSTUIINFO*) { return E_NOTIMPL; }
 
-void CHtmlView::OnNewWindow(const wchar_t* url) {
-    if (IsWebAddress(url)) OpenInSystemBrowser(url);
+void CHtmlView::OnNewWindow(DWORD dwFlags, const wchar_t* url) {
+    // A script on its own (a timer, a loop, a page being left) never opens the user's browser;
+    // a click does, for a web address, at most once a second, so even a page that turns every
+    // click into many windows opens one.
+    const bool bUserAsked = (dwFlags & (NWMF_USERINITED | NWMF_USERREQUESTED)) && !(dwFlags & NWMF_UNLOADING);
+    if (!bUserAsked || !IsWebAddress(url)) return;
+    const DWORD dwNow = ::GetTickCount();
+    if (m_bLaunched && dwNow - m_dwLastLaunch < kLaunchIntervalMs) return;
+    m_bLaunched = true;
+    m_dwLastLaunch = dwNow;
+    OpenInSystemBrowser(url);
 }
 
 void CHtmlView::OpenInSystemBrowser(const wchar_t* url) {

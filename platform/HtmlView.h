@@ -1,8 +1,9 @@
 // CHtmlView: a child window that hosts the system's web-browser control (CLSID_WebBrowser) in a
 // small OLE container of its own. The view is a heap object owned by its window: it deletes
 // itself once the window is gone. Embedded pages are kept in their place: script errors stay
-// silent, pages get no object of the host, dropped files are refused, and a page's request for
-// a new window goes to the user's own web browser instead of a second browser-control window.
+// silent, pages get no object of the host, dropped files are refused, and a page never gets a
+// second browser-control window: a new window the user asked for opens in the user's own web
+// browser instead, and every other is cancelled.
 #pragma once
 
 #include <windows.h>
@@ -45,7 +46,7 @@ public:
     virtual HRESULT OnGetHostInfo(DOCHOSTUIINFO* pInfo);
 
 protected:
-    // A page asked for a new window at url; only web addresses get here. Opens it in the user's
+    // Opens url, a web address the user asked a page to open in a new window, in the user's
     // default web browser.
     virtual void OpenInSystemBrowser(const wchar_t* url);
 
@@ -64,7 +65,11 @@ private:
     void DestroyControl();
     // Moves the browser surface to rect (client pixels), clipped to the client area.
     void SetBrowserRect(const RECT& rect);
-    void OnNewWindow(const wchar_t* url);
+    // A page asked for a new window at url, with the NWMF flags of its request (already cancelled).
+    void OnNewWindow(DWORD dwFlags, const wchar_t* url);
+
+    // The shortest time between two addresses a pane opens in the user's browser.
+    static constexpr DWORD kLaunchIntervalMs = 1000;
 
     Microsoft::WRL::ComPtr<CHtmlSite> m_pSite;
     Microsoft::WRL::ComPtr<IOleObject> m_pOleObject;
@@ -74,4 +79,6 @@ private:
     DWORD m_dwEventCookie = 0;
     RECT m_rcBrowser = {0, 0, 0, 0};
     bool m_bCreatingWindow = false;
+    bool m_bLaunched = false;  // an address was opened in the user's browser, at m_dwLastLaunch
+    DWORD m_dwLastLaunch = 0;
 };

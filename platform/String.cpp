@@ -1,5 +1,7 @@
 #include "platform/String.h"
 
+#include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -11,8 +13,17 @@
 #include "platform/Text.h"
 #endif
 
+namespace {
+
+// Lengths are ints: a text longer than that cannot be held, as if memory had run out.
+void CheckLength(size_t length) {
+    if (length > static_cast<size_t>(INT_MAX)) AfxThrowMemoryException();
+}
+
+}  // namespace
+
 CString::CString(const char* text) {
-    if (text) Assign(text, static_cast<int>(std::strlen(text)));
+    if (text) Assign(text, std::strlen(text));
 }
 
 CString::CString(const CString& other) : CString(other.m_pszData) {}
@@ -39,18 +50,19 @@ CString& CString::operator=(const char* text) {
     if (!text || !*text) {
         Empty();
     } else if (text != m_pszData) {
-        Assign(text, static_cast<int>(std::strlen(text)));
+        Assign(text, std::strlen(text));
     }
     return *this;
 }
 
 CString& CString::operator+=(const char* text) {
     if (!text || !*text) return *this;
-    const int oldLength = GetLength();
+    const size_t oldLength = static_cast<size_t>(GetLength());
     const size_t addLength = std::strlen(text);
+    CheckLength(oldLength + addLength);
     char* buffer = static_cast<char*>(std::malloc(oldLength + addLength + 1));
     if (!buffer) AfxThrowMemoryException();
-    std::memcpy(buffer, GetString(), static_cast<size_t>(oldLength));
+    std::memcpy(buffer, GetString(), oldLength);
     std::memcpy(buffer + oldLength, text, addLength + 1);
     std::free(m_pszData);
     m_pszData = buffer;
@@ -64,11 +76,12 @@ void CString::Empty() {
     m_pszData = nullptr;
 }
 
-void CString::Assign(const char* text, int length) {
+void CString::Assign(const char* text, size_t length) {
+    CheckLength(length);
     // Copy first: text may point into our own buffer.
-    char* buffer = static_cast<char*>(std::malloc(static_cast<size_t>(length) + 1));
+    char* buffer = static_cast<char*>(std::malloc(length + 1));
     if (!buffer) AfxThrowMemoryException();
-    std::memcpy(buffer, text, static_cast<size_t>(length));
+    std::memcpy(buffer, text, length);
     buffer[length] = '\0';
     std::free(m_pszData);
     m_pszData = buffer;
@@ -97,8 +110,11 @@ void CString::Format(const char* format, ...) {
 void CString::FormatV(const char* format, va_list args) {
     va_list measure;
     va_copy(measure, args);
+    errno = 0;
     const int length = std::vsnprintf(nullptr, 0, format, measure);
+    const bool bTooLong = length < 0 && errno == EOVERFLOW;
     va_end(measure);
+    if (bTooLong) AfxThrowMemoryException();
     if (length <= 0) {
         Empty();
         return;

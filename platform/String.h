@@ -1,8 +1,10 @@
-// The framework's narrow string: bytes in code page 936 (GBK), lengths counted in bytes.
+// The framework's narrow string: bytes in code page 936 (GBK), lengths counted in bytes as an int.
+// A text that would not fit that count raises CMemoryException and leaves the string unchanged.
 // It holds a single pointer to its heap buffer, so containers may relocate it as raw memory.
 #pragma once
 
 #include <cstdarg>
+#include <cstddef>
 
 #include "platform/Types.h"  // windows.h first, so its A/W name macros apply everywhere alike
 
@@ -43,7 +45,8 @@ public:
 #endif
 
 private:
-    void Assign(const char* text, int length);
+    // Throws CMemoryException, keeping the old text, when length does not fit an int.
+    void Assign(const char* text, size_t length);
 
     char* m_pszData = nullptr;  // null while empty; otherwise a buffer of GetLength() + 1 bytes
 };

@@ -3,6 +3,7 @@
 #include <string>
 #include <unordered_map>
 
+#include "platform/Exceptions.h"
 #include "platform/Text.h"
 
 namespace {
@@ -205,7 +206,11 @@ LRESULT CALLBACK AfxWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lPara
     const MSG current{hWnd, message, wParam, lParam, 0, {0, 0}};
     const MSG* pPrevious = t_pCurrentMessage;
     t_pCurrentMessage = &current;
-    const LRESULT result = pWnd->WindowProc(message, wParam, lParam);
+    // A handler's exception ends here: the system code below us cannot unwind it. The message
+    // then gets the window's default processing.
+    const LRESULT result = CallWithoutThrowing(
+        __FILE__, __LINE__, [&] { return pWnd->WindowProc(message, wParam, lParam); },
+        [&] { return pWnd->DefWindowProc(message, wParam, lParam); });
     t_pCurrentMessage = pPrevious;
 
     if (message == WM_NCDESTROY) {
@@ -237,7 +242,9 @@ LRESULT CALLBACK CWndCreateHook::CbtProc(int code, WPARAM wParam, LPARAM lParam)
     if (code == HCBT_CREATEWND && t_pWndInit) {
         CWnd* pWnd = t_pWndInit;
         t_pWndInit = nullptr;  // only the first window created is ours; its children are not
-        pWnd->SubclassWindow(reinterpret_cast<HWND>(wParam));
+        CallWithoutThrowing(
+            __FILE__, __LINE__, [&] { return pWnd->SubclassWindow(reinterpret_cast<HWND>(wParam)); },
+            [] { return FALSE; });
     }
     return ::CallNextHookEx(nullptr, code, wParam, lParam);
 }

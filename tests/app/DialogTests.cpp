@@ -8,6 +8,7 @@
 #include <functional>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "app/Addresses.h"
@@ -260,7 +261,7 @@ TEST(MainDialog, CopyWhileAnotherProgramHoldsTheClipboardSaysSoAndChangesNothing
     holder.join();
     ::CloseHandle(hHeld);
     ::CloseHandle(hRelease);
-    EXPECT_EQ(MessageBoxCatcher::texts, std::vector<std::string>{kCopyFailed});
+    EXPECT_EQ(MessageBoxCatcher::texts, std::vector<std::string>{kCopyFailedBusy});
     EXPECT_EQ(ClipboardText(), "previous");
 }
 
@@ -279,4 +280,118 @@ TEST(MainDialog, ChildrenStandAtTheirPlacesAndButtonsAreOneFrameInSize) {
         EXPECT_EQ(ChildRect(hWnd, IDC_COLLAPSE_BAR), Text(layout::kBarStatic));
         ::PostMessageW(hWnd, WM_CLOSE, 0, 0);
     });
+}
+
+namespace {
+
+// While alive, the calls this program makes to user32's SetClipboardData refuse CF_TEXT, as a
+// clipboard does that cannot take the block; other formats go through. The program's import
+// slot is rewritten, so the dialog's own call is the one refused.
+class ClipboardRefusesText {
+public:
+    ClipboardRefusesText() : m_slot(ImportSlot("user32.dll", "SetClipboardData")) {
+        if (!m_slot) return;
+        s_original = reinterpret_cast<SetDataFn>(*m_slot);
+        Write(reinterpret_cast<ULONG_PTR>(&Refuse));
+    }
+    ~ClipboardRefusesText() {
+        if (m_slot) Write(reinterpret_cast<ULONG_PTR>(s_original));
+    }
+    ClipboardRefusesText(const ClipboardRefusesText&) = delete;
+    ClipboardRefusesText& operator=(const ClipboardRefusesText&) = delete;
+
+    bool active() const { return m_slot != nullptr; }
+
+private:
+    using SetDataFn = HANDLE(WINAPI*)(UINT, HANDLE);
+
+    static HANDLE WINAPI Refuse(UINT format, HANDLE hData) {
+        if (format == CF_TEXT) {
+            ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+            return nullptr;
+        }
+        return s_original(format, hData);
+    }
+
+    static ULONG_PTR* ImportSlot(const char* dll, const char* function) {
+        auto* base = reinterpret_cast<BYTE*>(::GetModuleHandleW(nullptr));
+        const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(
+            base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
+        const IMAGE_DATA_DIRECTORY& imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+        for (auto* entry = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress);
+             entry->Name; ++entry) {
+            if (::lstrcmpiA(reinterpret_cast<const char*>(base + entry->Name), dll) != 0) continue;
+            auto* names = reinterpret_cast<const IMAGE_THUNK_DATA*>(base + entry->OriginalFirstThunk);
+            auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + entry->FirstThunk);
+            for (; names->u1.AddressOfData; ++names, ++slots) {
+                if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) continue;
+                const auto* byName = reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
+                if (std::strcmp(reinterpret_cast<const char*>(byName->Name), function) == 0)
+                    return reinterpret_cast<ULONG_PTR*>(&slots->u1.Function);
+            }
+        }
+        return nullptr;
+    }
+
+    void Write(ULONG_PTR value) {
+        DWORD oldProtect;
+        ::VirtualProtect(m_slot, sizeof *m_slot, PAGE_READWRITE, &oldProtect);
+        *m_slot = value;
+        ::VirtualProtect(m_slot, sizeof *m_slot, oldProtect, &oldProtect);
+    }
+
+    static inline SetDataFn s_original = nullptr;
+    ULONG_PTR* m_slot;
+};
+
+}  // namespace
+
+TEST(MainDialog, CopyRefusedAfterTheClipboardWasEmptiedSaysSoTruthfully) {
+    SetClipboardText("previous");
+    MessageBoxCatcher catcher;
+    {
+        ClipboardRefusesText refuses;
+        ASSERT_TRUE(refuses.active());
+        RunDialog([](HWND hWnd) {
+            ::SendMessageW(hWnd, WM_COMMAND, MAKEWPARAM(IDC_BTN_COPY_TEXT, BN_CLICKED), 0);
+            ::PostMessageW(hWnd, WM_CLOSE, 0, 0);
+        });
+    }
+    EXPECT_EQ(MessageBoxCatcher::texts, std::vector<std::string>{kCopyFailedEmptied});
+    // What the message says: the old text is gone and no part of the new one is there.
+    ASSERT_TRUE(::OpenClipboard(nullptr));
+    EXPECT_EQ(::CountClipboardFormats(), 0);
+    ::CloseClipboard();
+}
+
+namespace {
+std::vector<std::pair<HWND, WPARAM>> g_keys;
+LRESULT CALLBACK RecordKeys(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
+    if (message == WM_KEYDOWN) g_keys.emplace_back(hWnd, wParam);
+    return ::DefSubclassProc(hWnd, message, wParam, lParam);
+}
+}  // namespace
+
+TEST(MainDialog, EnterEscapeAndSpaceReachThePagesButNotTheDialog) {
+    g_keys.clear();
+    std::vector<std::pair<HWND, WPARAM>> expected;
+    const INT_PTR result = RunDialog([&expected](HWND hWnd) {
+        HWND hSearch = ::GetDlgItem(hWnd, IDC_SEARCH_VIEW);
+        HWND hNews = ::GetDlgItem(hWnd, IDC_NEWS_VIEW);
+        ASSERT_TRUE(hSearch && hNews);
+        // The deepest window of the search pane's page, where typing goes.
+        HWND hPage = hSearch;
+        while (HWND hChild = ::GetWindow(hPage, GW_CHILD)) hPage = hChild;
+        HWND hBar = ::GetDlgItem(hWnd, IDC_COLLAPSE_BAR);
+        for (HWND target : {hPage, hNews, hWnd, hBar}) {
+            ::SetWindowSubclass(target, &RecordKeys, 1, 0);
+            for (WPARAM key : {VK_RETURN, VK_ESCAPE, VK_SPACE}) {
+                ::PostMessageW(target, WM_KEYDOWN, key, 1);
+                if (target == hPage || target == hNews) expected.emplace_back(target, key);
+            }
+        }
+        ::PostMessageW(hWnd, WM_CLOSE, 0, 0);  // queued behind the keys: only this may end it
+    });
+    EXPECT_EQ(result, IDCANCEL);
+    EXPECT_EQ(g_keys, expected);
 }

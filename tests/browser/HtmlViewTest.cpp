@@ -6,6 +6,7 @@
 #include <mshtmhst.h>
 #include <exdispid.h>
 #include <ole2.h>
+#include <shobjidl.h>
 
 #include <vector>
 
@@ -76,8 +77,8 @@ TEST_F(ViewTest, SurfaceFillsThePaneUntilMovedThenKeepsItsOffset) {
     EXPECT_TRUE(RectIs(RectInParent(BrowserSurface(*right)), 0, 0, 383, 557));
 }
 
-// Embedded pages: no script-error dialogs, no host object for script, no dropped files, and new
-// windows go to the user's browser.
+// Embedded pages: no script-error dialogs, no host object for script, no dropped files, and no
+// new windows but the user's own browser, for what the user asked for.
 TEST_F(ViewTest, ScriptErrorsAreSilent) {
     CountedPane* pane = CreatePane(RECT{3, 41, 531, 554}, 200);
     VARIANT_BOOL silent = VARIANT_FALSE;
@@ -143,56 +144,148 @@ std::vector<ComPtr<IDispatch>> EventSinks(IWebBrowser2* browser) {
     return sinks;
 }
 
-// Fires NewWindow3 (or NewWindow2) at a sink as the control would; returns the Cancel it got back.
-VARIANT_BOOL FireNewWindow(IDispatch* sink, DISPID id, const wchar_t* url) {
+// A new-window event as the control fires it at a sink: NewWindow3(ppDisp, Cancel, dwFlags,
+// bstrUrlContext, bstrUrl) or NewWindow2(ppDisp, Cancel), each argument of the type given.
+struct NewWindowEvent {
+    DISPID id = DISPID_NEWWINDOW3;
+    const wchar_t* url = L"http://bbs.vara.example/forum-1107-1.html";
+    LONG flags = NWMF_USERINITED | NWMF_FIRST;
+    VARTYPE flagsType = VT_I4;
+    VARTYPE urlType = VT_BSTR;
+    VARTYPE cancelType = VT_BYREF | VT_BOOL;  // or VT_BYREF | VT_VARIANT holding a VT_BOOL
+};
+
+// Fires the event at a sink; returns the Cancel it got back.
+VARIANT_BOOL Fire(IDispatch* sink, const NewWindowEvent& event) {
     VARIANT_BOOL cancel = VARIANT_FALSE;
+    VARIANT cancelHolder;
+    ::VariantInit(&cancelHolder);
+    cancelHolder.vt = VT_BOOL;
+    cancelHolder.boolVal = VARIANT_FALSE;
     IDispatch* newWindow = nullptr;
-    BSTR bstrUrl = ::SysAllocString(url);
+    BSTR bstrUrl = event.url ? ::SysAllocString(event.url) : nullptr;
     BSTR bstrContext = ::SysAllocString(L"http://event.vara.example/market/afq/");
     VARIANTARG args[5];
     for (auto& arg : args) ::VariantInit(&arg);
-    DISPPARAMS params{args, nullptr, 0, 0};
-    if (id == DISPID_NEWWINDOW3) {  // ppDisp, Cancel, dwFlags, bstrUrlContext, bstrUrl, reversed
-        args[0].vt = VT_BSTR;
-        args[0].bstrVal = bstrUrl;
+    const bool three = event.id == DISPID_NEWWINDOW3;
+    VARIANTARG& cancelArg = args[three ? 3 : 0];
+    cancelArg.vt = event.cancelType;
+    if (event.cancelType == (VT_BYREF | VT_BOOL)) cancelArg.pboolVal = &cancel;
+    else if (event.cancelType == (VT_BYREF | VT_VARIANT)) cancelArg.pvarVal = &cancelHolder;
+    else cancelArg.boolVal = VARIANT_FALSE;  // by value: nothing the sink could set
+    VARIANTARG& dispArg = args[three ? 4 : 1];
+    dispArg.vt = VT_BYREF | VT_DISPATCH;
+    dispArg.ppdispVal = &newWindow;
+    if (three) {
+        args[0].vt = event.urlType;
+        if (event.urlType == VT_BSTR) args[0].bstrVal = bstrUrl;
+        else args[0].lVal = 7;
         args[1].vt = VT_BSTR;
         args[1].bstrVal = bstrContext;
-        args[2].vt = VT_I4;
-        args[2].lVal = 0x6;  // NWMF_USERINITED | NWMF_FIRST
-        args[3].vt = VT_BYREF | VT_BOOL;
-        args[3].pboolVal = &cancel;
-        args[4].vt = VT_BYREF | VT_DISPATCH;
-        args[4].ppdispVal = &newWindow;
-        params.cArgs = 5;
-    } else {  // NewWindow2: ppDisp, Cancel, reversed
-        args[0].vt = VT_BYREF | VT_BOOL;
-        args[0].pboolVal = &cancel;
-        args[1].vt = VT_BYREF | VT_DISPATCH;
-        args[1].ppdispVal = &newWindow;
-        params.cArgs = 2;
+        args[2].vt = event.flagsType;
+        if (event.flagsType == VT_BSTR) args[2].bstrVal = bstrContext;
+        else args[2].lVal = event.flags;
     }
-    sink->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr);
+    DISPPARAMS params{args, nullptr, three ? 5u : 2u, 0};
+    sink->Invoke(event.id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr);
     ::SysFreeString(bstrUrl);
     ::SysFreeString(bstrContext);
-    return cancel;
+    return event.cancelType == (VT_BYREF | VT_VARIANT) ? cancelHolder.boolVal : cancel;
 }
 
-TEST_F(ViewTest, NewWindowsOpenWebAddressesInTheUsersBrowserAndNothingElse) {
-    CountedPane* pane = CreatePane(RECT{3, 41, 531, 554}, 200);
-    const auto sinks = EventSinks(pane->GetBrowser());
-    ASSERT_EQ(1u, sinks.size());  // the view's own
-    IDispatch* sink = sinks[0].Get();
+class NewWindowTest : public ViewTest {
+protected:
+    // The view's own event sink of a pane.
+    IDispatch* SinkOf(CountedPane* pane) {
+        const auto sinks = EventSinks(pane->GetBrowser());
+        EXPECT_EQ(1u, sinks.size());
+        if (sinks.empty()) return nullptr;
+        m_sinks.push_back(sinks[0]);
+        return sinks[0].Get();
+    }
 
-    EXPECT_EQ(VARIANT_TRUE, FireNewWindow(sink, DISPID_NEWWINDOW3, L"http://bbs.vara.example/forum-1107-1.html"));
-    EXPECT_EQ(VARIANT_TRUE, FireNewWindow(sink, DISPID_NEWWINDOW3, L"HTTPS://event.vara.example/afqwb?t=qq"));
-    EXPECT_EQ(VARIANT_TRUE, FireNewWindow(sink, DISPID_NEWWINDOW3, L"file:///C:/windows/win.ini"));
-    EXPECT_EQ(VARIANT_TRUE, FireNewWindow(sink, DISPID_NEWWINDOW3, L"javascript:alert(1)"));
-    EXPECT_EQ(VARIANT_TRUE, FireNewWindow(sink, DISPID_NEWWINDOW3, L"httpx://event.vara.example/"));
-    // NewWindow2 has no address; cancelling it would keep NewWindow3 from ever coming.
-    EXPECT_EQ(VARIANT_FALSE, FireNewWindow(sink, DISPID_NEWWINDOW2, nullptr));
-    EXPECT_EQ((std::vector<std::wstring>{L"http://bbs.vara.example/forum-1107-1.html",
-                                         L"HTTPS://event.vara.example/afqwb?t=qq"}),
-              pane->opened);
+    std::vector<ComPtr<IDispatch>> m_sinks;
+};
+
+using Opened = std::vector<std::wstring>;
+
+TEST_F(NewWindowTest, OnlyWebAddressesTheUserAskedForOpenAndEveryNewWindowIsCancelled) {
+    CountedPane* pane = CreatePane(RECT{3, 41, 531, 554}, 200);
+    IDispatch* sink = SinkOf(pane);
+    ASSERT_TRUE(sink);
+    NewWindowEvent event;
+    // Scripts on their own: a timer or a loop, a pop-up merely allowed, a page being left.
+    for (LONG flags : {0L, LONG{NWMF_FIRST}, LONG{NWMF_USERALLOWED}, LONG{NWMF_USERINITED | NWMF_UNLOADING}}) {
+        event.flags = flags;
+        EXPECT_EQ(VARIANT_TRUE, Fire(sink, event)) << flags;
+    }
+    event.flags = NWMF_USERINITED;
+    for (const wchar_t* url : {L"file:///C:/windows/win.ini", L"javascript:alert(1)", L"httpx://event.vara.example/",
+                               L"about:blank", L"", L"mailto:a@vara.example"}) {
+        event.url = url;
+        EXPECT_EQ(VARIANT_TRUE, Fire(sink, event)) << url;
+    }
+    NewWindowEvent older;
+    older.id = DISPID_NEWWINDOW2;
+    EXPECT_EQ(VARIANT_TRUE, Fire(sink, older));
+    EXPECT_EQ(Opened{}, pane->opened);
+
+    event.url = L"http://bbs.vara.example/forum-1107-1.html";
+    EXPECT_EQ(VARIANT_TRUE, Fire(sink, event));
+    // A window the user requested explicitly counts too; each pane keeps its own pace.
+    CountedPane* other = CreatePane(RECT{554, 41, 937, 598}, 201);
+    NewWindowEvent requested;
+    requested.flags = NWMF_USERREQUESTED;
+    requested.url = L"HTTPS://event.vara.example/afqwb?t=qq";
+    EXPECT_EQ(VARIANT_TRUE, Fire(SinkOf(other), requested));
+    EXPECT_EQ(Opened{L"http://bbs.vara.example/forum-1107-1.html"}, pane->opened);
+    EXPECT_EQ(Opened{L"HTTPS://event.vara.example/afqwb?t=qq"}, other->opened);
+}
+
+TEST_F(NewWindowTest, ArgumentsOfUnexpectedTypesAreCancelledAndOpenNothing) {
+    CountedPane* pane = CreatePane(RECT{3, 41, 531, 554}, 200);
+    IDispatch* sink = SinkOf(pane);
+    ASSERT_TRUE(sink);
+    NewWindowEvent flagsAsText;
+    flagsAsText.flagsType = VT_BSTR;
+    EXPECT_EQ(VARIANT_TRUE, Fire(sink, flagsAsText));
+    NewWindowEvent urlAsNumber;
+    urlAsNumber.urlType = VT_I4;
+    EXPECT_EQ(VARIANT_TRUE, Fire(sink, urlAsNumber));
+    NewWindowEvent nullUrl;
+    nullUrl.url = nullptr;
+    EXPECT_EQ(VARIANT_TRUE, Fire(sink, nullUrl));
+    NewWindowEvent byValueCancel;
+    byValueCancel.cancelType = VT_BOOL;
+    Fire(sink, byValueCancel);
+    EXPECT_EQ(Opened{}, pane->opened);
+
+    // Cancel handed over inside a variant is set all the same, and the request is honoured.
+    NewWindowEvent wrapped;
+    wrapped.cancelType = VT_BYREF | VT_VARIANT;
+    EXPECT_EQ(VARIANT_TRUE, Fire(sink, wrapped));
+    NewWindowEvent wrappedOlder = wrapped;
+    wrappedOlder.id = DISPID_NEWWINDOW2;
+    EXPECT_EQ(VARIANT_TRUE, Fire(sink, wrappedOlder));
+    EXPECT_EQ(Opened{wrapped.url}, pane->opened);
+}
+
+TEST_F(NewWindowTest, ABurstOpensOneWindowAndTheNextOnlyASecondLater) {
+    CountedPane* pane = CreatePane(RECT{3, 41, 531, 554}, 200);
+    IDispatch* sink = SinkOf(pane);
+    ASSERT_TRUE(sink);
+    NewWindowEvent event;
+    const DWORD start = ::GetTickCount();
+    for (int i = 0; i < 50; ++i) EXPECT_EQ(VARIANT_TRUE, Fire(sink, event));
+    EXPECT_EQ(1u, pane->opened.size());
+
+    // The page keeps asking; the next window opens once the pane's second is over.
+    EXPECT_TRUE(qvtest::PumpUntil([&] {
+        Fire(sink, event);
+        return pane->opened.size() == 2;
+    }));
+    EXPECT_GE(::GetTickCount() - start, 1000u);
+    EXPECT_EQ(2u, pane->opened.size());
 }
 
 // Lifetime: the window owns its pane; destroying it frees the pane once and lets go of the

@@ -12,6 +12,8 @@
 //   probe shellrestart TITLE     what a restarting shell does: it forgets the window's tray icon
 //                                (id 211), then announces itself with "TaskbarCreated"
 //   probe endsession TITLE       tells the window that the Windows session ends
+//   probe windows TITLE          every top-level window with that title: class, process, rectangle
+//                                and state; read from the system without a message to the window
 #include <windows.h>
 
 #include <shellapi.h>
@@ -129,6 +131,28 @@ int LeakHandles(DWORD pid, unsigned long count) {
     return 0;
 }
 
+int ProbeWindows(const wchar_t* title) {
+    std::string out = "[";
+    for (HWND hWnd = nullptr; (hWnd = FindWindowExW(nullptr, hWnd, nullptr, title));) {
+        RECT r;
+        GetWindowRect(hWnd, &r);
+        DWORD pid = 0;
+        GetWindowThreadProcessId(hWnd, &pid);
+        wchar_t cls[128] = L"";
+        GetClassNameW(hWnd, cls, 128);
+        char item[512];
+        std::snprintf(item, sizeof item, "%s{\"hwnd\": %llu, \"pid\": %lu, \"class\": %s, \"window\": %s, "
+                      "\"iconic\": %s, \"zoomed\": %s, \"visible\": %s, \"foreground\": %s}",
+                      out.size() > 1 ? ", " : "", static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(hWnd)),
+                      pid, Quote(Utf8(cls)).c_str(), Rect(r).c_str(), IsIconic(hWnd) ? "true" : "false",
+                      IsZoomed(hWnd) ? "true" : "false", IsWindowVisible(hWnd) ? "true" : "false",
+                      GetForegroundWindow() == hWnd ? "true" : "false");
+        out += item;
+    }
+    std::printf("{\"windows\": %s]}\n", out.c_str());
+    return 0;
+}
+
 }  // namespace
 
 int main() {
@@ -177,6 +201,7 @@ int main() {
         std::printf("{\"ok\": %s}\n", hWnd ? "true" : "false");
         return 0;
     }
+    if (argc == 3 && std::wstring(argv[1]) == L"windows") return ProbeWindows(argv[2]);
     if (argc == 3 && std::wstring(argv[1]) == L"resources")
         return ProbeResources(static_cast<DWORD>(std::wcstoul(argv[2], nullptr, 10)));
     if (argc == 4 && std::wstring(argv[1]) == L"leak")

@@ -7,9 +7,11 @@
 #include <vector>
 
 #include "platform/Controls.h"
+#include "platform/Exceptions.h"
 #include "platform/Text.h"
 #include "platform/WinApp.h"
 #include "platform/Wnd.h"
+#include "tests/support/AssertRecorder.h"
 
 namespace {
 
@@ -221,4 +223,55 @@ TEST(Application, MessageBoxesWithoutACaptionShowTheApplicationsName) {
         EXPECT_EQ(MessageBoxTitle(wnd, nullptr), "qv_platform_window_tests");
     }
     wnd.DestroyWindow();
+}
+
+namespace {
+
+// A window whose handlers run out of memory, as a string or array can inside any handler.
+class CThrowingWnd : public CTestWnd {
+public:
+    LRESULT OnThrow(WPARAM, LPARAM) { AfxThrowMemoryException(); }
+    LRESULT OnSetText(WPARAM, LPARAM) {
+        calls.push_back("settext");
+        AfxThrowMemoryException();
+    }
+
+protected:
+    DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(CThrowingWnd, CTestWnd)
+    ON_MESSAGE(WM_APP + 2, OnThrow)
+    ON_MESSAGE(WM_SETTEXT, OnSetText)
+END_MESSAGE_MAP()
+
+}  // namespace
+
+TEST(Window, AnExceptionInAHandlerStaysInsideTheWindowProcedure) {
+    AssertRecorder asserts;
+    CThrowingWnd wnd;
+    ASSERT_TRUE(wnd.CreatePopup());
+    bool escaped = false;
+    try {
+        // The default answer to a private message is 0; a set text gets its default processing.
+        EXPECT_EQ(wnd.SendMessage(WM_APP + 2, 0, 0), 0);
+        EXPECT_EQ(::SetWindowTextW(wnd.m_hWnd, L"新的"), TRUE);
+        wnd.PostMessage(WM_APP + 2);
+        MSG msg;
+        while (::PeekMessageW(&msg, wnd.m_hWnd, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
+    } catch (...) {
+        escaped = true;
+    }
+    EXPECT_FALSE(escaped);
+    EXPECT_EQ(wnd.calls, std::vector<std::string>{"settext"});
+    wchar_t title[16] = L"";
+    ::GetWindowTextW(wnd.m_hWnd, title, 16);
+    EXPECT_EQ(std::wstring(title), L"新的");
+    const std::vector<AssertReport> reports = asserts.Take();
+    ASSERT_EQ(reports.size(), 3u);
+    for (const AssertReport& report : reports) EXPECT_EQ(report.unit, "Wnd");
+    // The window goes on working and is torn down as usual.
+    EXPECT_EQ(wnd.SendMessage(WM_APP + 1, 3, 0), 42);
+    wnd.DestroyWindow();
+    EXPECT_TRUE(wnd.deleted);
 }
