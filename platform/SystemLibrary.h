@@ -8,7 +8,8 @@
 namespace qv {
 
 // Makes every later load of a DLL, static dependencies of loaded DLLs included, search the system
-// folder only. The first thing the process does, before anything loads a DLL.
+// folder only, and loads from there ahead of time what system DLLs load by name later. The first
+// thing the process does, before anything loads a DLL.
 void RestrictDllSearchToSystemFolder();
 
 // One DLL loaded from the system folder; freed with the object. Empty when the system has no such
