@@ -63,7 +63,15 @@ class PlantedDlls(unittest.TestCase):
         s.key("alt+space")
         s.wait_for(lambda: s.probe("menu")["found"], what="system menu")
         s.key("Up", "Return")
-        s.wait_window("关于 QuilVara")
+        about = s.wait_window("关于 QuilVara")
+        l, t, r, b = next(c for c in about["children"] if c["id"] == 1)["rect"]
+        x, y = about["client"][0] + l, about["client"][1] + t
+
+        def button_drawn():
+            button = s.screenshot().crop(x, y, r - l, b - t)
+            return len({button.pixel(i, j) for j in range(button.height) for i in range(button.width)}) > 2
+
+        s.wait_for(button_drawn, what="the About box's button drawn")
         s.key("Return")
         s.wait_for(lambda: not s.window("关于 QuilVara")["found"], what="About closed")
         self.assertIsNone(tool.poll(), "the tool still runs")
