@@ -1,10 +1,11 @@
 # Front door: `make run` builds the tool and runs it under Wine; `make test` builds everything and
-# runs every test; `make exe` builds the exe alone and prints its path last.
+# runs every test; `make exe` builds the exe alone and prints its path last; `make size` prints what
+# the exe is made of and checks its imports and loader flags.
 BUILD ?= build
 JOBS ?= $(shell nproc)
 WIN64 = -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
 
-.PHONY: deps exe run test fuzz clean
+.PHONY: deps exe size run test fuzz clean
 
 deps:
 	@tools/install-deps
@@ -13,6 +14,9 @@ exe: deps
 	@cmake -S . -B $(BUILD)/win64 -G Ninja $(WIN64) -DCMAKE_BUILD_TYPE=Release -DQV_UNIT_TESTS=OFF >/dev/null
 	@cmake --build $(BUILD)/win64 --target QuilVara -j $(JOBS)
 	@echo $(abspath $(BUILD)/win64/app/QuilVara.exe)
+
+size: exe
+	@tools/exe-report $(abspath $(BUILD)/win64/app/QuilVara.exe)
 
 run: exe
 	@tools/run-tool $(abspath $(BUILD)/win64/app/QuilVara.exe)

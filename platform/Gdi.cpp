@@ -111,8 +111,9 @@ BOOL CDC::BitBlt(int x, int y, int nWidth, int nHeight, HDC hSrc, int xSrc, int 
 
 BOOL CDC::TransparentBlt(int x, int y, int nWidth, int nHeight, HDC hSrc, int xSrc, int ySrc,
                          int nSrcWidth, int nSrcHeight, UINT crTransparent) const {
-    return ::TransparentBlt(m_hDC, x, y, nWidth, nHeight, hSrc, xSrc, ySrc, nSrcWidth, nSrcHeight,
-                            crTransparent);
+    // gdi32's own export of the keyed copy: msimg32, where TransparentBlt lives, is no known DLL.
+    return ::GdiTransparentBlt(m_hDC, x, y, nWidth, nHeight, hSrc, xSrc, ySrc, nSrcWidth, nSrcHeight,
+                               crTransparent);
 }
 
 int CDC::DrawText(const char* text, RECT* rect, UINT format) const {

@@ -1,5 +1,6 @@
 // An image object around one bitmap handle, which it owns: attach a loaded bitmap or load an
-// image file (through GDI+), read its size, draw part of it with a transparent key colour.
+// image file (through GDI+, from the system folder), read its size, draw part of it with a
+// transparent key colour.
 #pragma once
 
 #include <windows.h>

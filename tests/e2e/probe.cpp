@@ -14,8 +14,17 @@
 //   probe endsession TITLE       tells the window that the Windows session ends
 //   probe windows TITLE          every top-level window with that title: class, process, rectangle
 //                                and state; read from the system without a message to the window
+//   probe commoncontrols TITLE ID
+//                                the DLL that registered the class of the window's child ID, and
+//                                the path of each comctl32.dll loaded in the window's process (in
+//                                the side-by-side folder of version 6.0 for common controls 6)
+//   probe classicdialog EXE ID TITLE SECONDS
+//                                shows dialog template ID of EXE, made by this program (which
+//                                has no manifest, so its controls are the classic ones), titled
+//                                TITLE at the screen's bottom left, for SECONDS
 #include <windows.h>
 
+#include <psapi.h>
 #include <shellapi.h>
 
 #include <cstdio>
@@ -153,6 +162,61 @@ int ProbeWindows(const wchar_t* title) {
     return 0;
 }
 
+int ProbeCommonControls(const wchar_t* title, int id) {
+    HWND hChild = GetDlgItem(FindWindowW(nullptr, title), id);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hChild, &pid);
+    HANDLE hProcess = hChild ? OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid) : nullptr;
+    if (!hProcess) {
+        std::printf("{\"found\": false}\n");
+        return 0;
+    }
+    // The class's module handle is an address in the window's own process.
+    const auto hClassModule = reinterpret_cast<HMODULE>(GetClassLongPtrW(hChild, GCLP_HMODULE));
+    wchar_t path[MAX_PATH] = L"";
+    GetModuleFileNameExW(hProcess, hClassModule, path, MAX_PATH);
+    std::string comctl32 = "[";
+    HMODULE modules[1024];
+    DWORD bytes = 0;
+    if (EnumProcessModules(hProcess, modules, sizeof modules, &bytes)) {
+        for (DWORD i = 0; i < bytes / sizeof(HMODULE) && i < 1024; ++i) {
+            wchar_t modulePath[MAX_PATH] = L"";
+            GetModuleFileNameExW(hProcess, modules[i], modulePath, MAX_PATH);
+            const wchar_t* name = std::wcsrchr(modulePath, L'\\');
+            if (name && _wcsicmp(name + 1, L"comctl32.dll") == 0)
+                comctl32 += (comctl32.size() > 1 ? ", " : "") + Quote(Utf8(modulePath));
+        }
+    }
+    CloseHandle(hProcess);
+    std::printf("{\"found\": true, \"class_module\": %s, \"comctl32\": %s]}\n",
+                Quote(Utf8(path)).c_str(), comctl32.c_str());
+    return 0;
+}
+
+INT_PTR CALLBACK ClassicDialogProc(HWND, UINT message, WPARAM, LPARAM) { return message == WM_INITDIALOG; }
+
+int ShowClassicDialog(const wchar_t* exe, int id, const wchar_t* title, DWORD seconds) {
+    HMODULE hExe = LoadLibraryExW(exe, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    HWND hDialog = hExe ? CreateDialogParamW(hExe, MAKEINTRESOURCEW(id), nullptr, ClassicDialogProc, 0) : nullptr;
+    if (!hDialog) return 1;
+    SetWindowTextW(hDialog, title);
+    RECT rect;
+    GetWindowRect(hDialog, &rect);
+    SetWindowPos(hDialog, HWND_TOP, 0, GetSystemMetrics(SM_CYSCREEN) - (rect.bottom - rect.top), 0, 0,
+                 SWP_NOSIZE | SWP_SHOWWINDOW);
+    const DWORD end = GetTickCount() + seconds * 1000;
+    MSG msg;
+    for (DWORD now = GetTickCount(); static_cast<LONG>(end - now) > 0; now = GetTickCount()) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, end - now, QS_ALLINPUT);
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (!IsDialogMessageW(hDialog, &msg)) DispatchMessageW(&msg);
+        }
+    }
+    DestroyWindow(hDialog);
+    FreeLibrary(hExe);
+    return 0;
+}
+
 }  // namespace
 
 int main() {
@@ -202,6 +266,11 @@ int main() {
         return 0;
     }
     if (argc == 3 && std::wstring(argv[1]) == L"windows") return ProbeWindows(argv[2]);
+    if (argc == 4 && std::wstring(argv[1]) == L"commoncontrols")
+        return ProbeCommonControls(argv[2], static_cast<int>(std::wcstol(argv[3], nullptr, 10)));
+    if (argc == 6 && std::wstring(argv[1]) == L"classicdialog")
+        return ShowClassicDialog(argv[2], static_cast<int>(std::wcstol(argv[3], nullptr, 10)), argv[4],
+                                 static_cast<DWORD>(std::wcstoul(argv[5], nullptr, 10)));
     if (argc == 3 && std::wstring(argv[1]) == L"resources")
         return ProbeResources(static_cast<DWORD>(std::wcstoul(argv[2], nullptr, 10)));
     if (argc == 4 && std::wstring(argv[1]) == L"leak")

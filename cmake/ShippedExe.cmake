@@ -1,0 +1,14 @@
+# What the exe a user runs gets beyond the common options: the loader flags a careful Windows
+# program carries, and in release builds no symbols (the tests keep theirs).
+function(qv_set_shipped_exe_options target)
+  # Terminal-server aware: no per-session compatibility shims. ASLR, DEP and (64-bit) high-entropy
+  # addresses are this linker's defaults and stay on.
+  target_link_options(${target} PRIVATE -Wl,--tsaware $<$<CONFIG:Release>:-s>)
+  if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    target_link_options(${target} PRIVATE -Wl,--large-address-aware)
+  endif()
+  # The resource compiler reports no dependencies: rebuild the resources when the manifest changes.
+  get_target_property(sources ${target} SOURCES)
+  list(FILTER sources INCLUDE REGEX "\\.rc$")
+  set_source_files_properties(${sources} PROPERTIES OBJECT_DEPENDS ${PROJECT_SOURCE_DIR}/res/QuilVara.manifest)
+endfunction()
