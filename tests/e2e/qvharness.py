@@ -248,8 +248,8 @@ class Session:
 
 
 # What a leak looks like in a quantity measured once per run: (growth per run that is a leak, how
-# far the late median may stand above the early one). Memory is noisy by a megabyte or so from one
-# start to the next; counts are exact but may catch a transient handle or window.
+# far the late median may always stand above the early one). Memory is noisy by a megabyte or so
+# from one start to the next; counts are exact but may catch a transient handle or window.
 LEAK_LIMITS = {"handles": (0.05, 0), "windows": (0.05, 0), "gdi_objects": (0.05, 0), "memory_kb": (64, 1024)}
 
 
@@ -262,14 +262,18 @@ def slope(series):
 
 
 def leak_verdict(kind, series):
-    """Whether a per-run series shows a leak, with what was judged: a leak is a trend, so one high
-    sample is not one. Needs at least twenty runs."""
+    """Whether a per-run series shows a leak, with what was judged. A leak is a trend, so one high
+    sample is not one: the median of the last ten runs stands above that of the first ten by more
+    than either ten vary among themselves (a count that is 47 in some runs and 48 in others may
+    have medians of 47 and 47.5), or the fitted growth reaches the limit. Needs twenty runs."""
     per_run, slack = LEAK_LIMITS[kind]
-    early, late = statistics.median(series[:10]), statistics.median(series[-10:])
+    first, last = series[:10], series[-10:]
+    early, late = statistics.median(first), statistics.median(last)
+    spread = max(max(first) - min(first), max(last) - min(last))
     growth = slope(series)
-    leaks = late > early + slack or growth >= per_run
-    return leaks, "%s: median of the first ten %g, of the last ten %g, slope %.4f per run (limit %g)" % (
-        kind, early, late, growth, per_run)
+    leaks = late > early + max(slack, spread) or growth >= per_run
+    return leaks, "%s: median of the first ten %g, of the last ten %g, spread %g, slope %.4f per run (limit %g)" % (
+        kind, early, late, spread, growth, per_run)
 
 
 def _ensure_work():

@@ -85,8 +85,15 @@ bool CountGrows(const std::vector<unsigned long>& counts, double perCycleLimit) 
         std::sort(part.begin(), part.end());
         return (part[part.size() / 2 - 1] + part[part.size() / 2]) / 2.0;
     };
-    const double early = median({counts.begin(), counts.begin() + 10});
-    const double late = median({counts.end() - 10, counts.end()});
+    auto spreadOf = [](const std::vector<unsigned long>& part) {
+        const auto range = std::minmax_element(part.begin(), part.end());
+        return static_cast<double>(*range.second - *range.first);
+    };
+    const std::vector<unsigned long> first(counts.begin(), counts.begin() + 10);
+    const std::vector<unsigned long> last(counts.end() - 10, counts.end());
+    const double early = median(first);
+    const double late = median(last);
+    const double spread = std::max(spreadOf(first), spreadOf(last));
     const double meanX = (n - 1) / 2.0;
     double meanY = 0;
     for (unsigned long c : counts) meanY += c;
@@ -96,7 +103,7 @@ bool CountGrows(const std::vector<unsigned long>& counts, double perCycleLimit) 
         covariance += (x - meanX) * (counts[x] - meanY);
         variance += (x - meanX) * (x - meanX);
     }
-    return late > early || covariance / variance >= perCycleLimit;
+    return late > early + spread || covariance / variance >= perCycleLimit;
 }
 
 }  // namespace qvtest

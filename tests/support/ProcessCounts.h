@@ -19,8 +19,9 @@ struct ProcessCounts {
 ProcessCounts CountProcess(DWORD pid);
 
 // Whether a count taken once per cycle grows: the median of the last ten cycles above that of the
-// first ten, or a least-squares growth of perCycleLimit or more. A transient handle in one cycle
-// is noise, not a leak. Needs at least twenty cycles; fewer always count as growth.
+// first ten by more than either ten vary among themselves, or a least-squares growth of
+// perCycleLimit or more. A transient handle in one cycle is noise, not a leak. Needs at least
+// twenty cycles; fewer always count as growth.
 bool CountGrows(const std::vector<unsigned long>& counts, double perCycleLimit = 0.05);
 
 }  // namespace qvtest
