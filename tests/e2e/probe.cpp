@@ -38,6 +38,7 @@ namespace {
 std::string Utf8(const std::wstring& text) {
     if (text.empty()) return std::string();
     const int n = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    if (n <= 1) return std::string();
     std::string out(static_cast<size_t>(n), '\0');
     WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, &out[0], n, nullptr, nullptr);
     out.resize(static_cast<size_t>(n) - 1);
@@ -67,26 +68,24 @@ std::wstring WindowText(HWND hWnd) {
 }
 
 std::string Children(HWND hParent) {
-    std::string out = "[";
+    std::string out;
     for (HWND child = GetWindow(hParent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
         RECT r;
         GetWindowRect(child, &r);
         MapWindowPoints(nullptr, hParent, reinterpret_cast<POINT*>(&r), 2);
         wchar_t cls[128] = L"";
         GetClassNameW(child, cls, 128);
-        char item[2048];
-        std::snprintf(item, sizeof item, "%s{\"id\": %d, \"class\": %s, \"text\": %s, \"rect\": %s, "
-                      "\"visible\": %s, \"style\": %lu, \"children\": %s}",
-                      out.size() > 1 ? ", " : "", GetDlgCtrlID(child), Quote(Utf8(cls)).c_str(),
-                      Quote(Utf8(WindowText(child))).c_str(),
-                      Rect(r).c_str(), IsWindowVisible(child) ? "true" : "false",
-                      static_cast<unsigned long>(GetWindowLongW(child, GWL_STYLE)), "%s");
-        std::string entry(item);
-        const size_t hole = entry.rfind("%s");
-        entry.replace(hole, 2, Children(child));
-        out += entry;
+        // Built piece by piece: a window's text has no bound that a fixed buffer could keep.
+        out += out.empty() ? "{" : ", {";
+        out += "\"id\": " + std::to_string(GetDlgCtrlID(child));
+        out += ", \"class\": " + Quote(Utf8(cls));
+        out += ", \"text\": " + Quote(Utf8(WindowText(child)));
+        out += ", \"rect\": " + Rect(r);
+        out += std::string(", \"visible\": ") + (IsWindowVisible(child) ? "true" : "false");
+        out += ", \"style\": " + std::to_string(static_cast<unsigned long>(GetWindowLongW(child, GWL_STYLE)));
+        out += ", \"children\": " + Children(child) + "}";
     }
-    return out + "]";
+    return "[" + out + "]";
 }
 
 int ProbeWindow(const wchar_t* title) {
