@@ -30,8 +30,8 @@ class ButtonScreen(h.SessionTestCase):
 
     @classmethod
     def setUpClass(cls):
-        super().setUpClass()
         cls.frames = {child_id: frames(child_id) for child_id in BUTTONS}
+        super().setUpClass()
 
     def origin(self):
         # Nothing here moves the window (collapse keeps its left and top).

@@ -19,11 +19,15 @@ class PlantedDlls(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         cls.session = h.Session(extra_env={"WINEDLLOVERRIDES": PREFER_BESIDE_EXE})
-        cls.folder = os.path.join(cls.session.dir, "Downloads")
-        os.makedirs(cls.folder)
-        for name in [n + ".dll" for n in NAMES] + [CONTROL]:
-            shutil.copy(os.path.join(PLANTED, name), cls.folder)
-        shutil.copy(h.EXE, cls.folder)
+        try:
+            cls.folder = os.path.join(cls.session.dir, "Downloads")
+            os.makedirs(cls.folder)
+            for name in [n + ".dll" for n in NAMES] + [CONTROL]:
+                shutil.copy(os.path.join(PLANTED, name), cls.folder)
+            shutil.copy(h.EXE, cls.folder)
+        except BaseException:
+            cls.session.close()  # tearDownClass does not run when set-up fails
+            raise
 
     @classmethod
     def tearDownClass(cls):
