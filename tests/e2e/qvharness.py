@@ -313,17 +313,23 @@ class SessionTestCase(unittest.TestCase):
 
     lang = "zh_CN.UTF-8"
     start_tool = True
+    extra_env = None
 
     @classmethod
     def setUpClass(cls):
-        cls.session = Session(lang=cls.lang)
+        cls.session = Session(lang=cls.lang, extra_env=cls.extra_env)
         try:
+            cls.prepare()
             if cls.start_tool:
                 cls.tool = cls.session.launch()
                 cls.info = cls.session.wait_painted()
         except BaseException:
             cls.session.close()  # tearDownClass does not run when set-up fails
             raise
+
+    @classmethod
+    def prepare(cls):
+        """Runs once the session is up, before the tool starts; a failure here closes the session."""
 
     @classmethod
     def tearDownClass(cls):

@@ -5,7 +5,6 @@ msimg32 by name, as the tool once did, shows that in this setting a planted DLL 
 import os
 import shutil
 import subprocess
-import unittest
 
 import qvharness as h
 
@@ -15,23 +14,17 @@ PREFER_BESIDE_EXE = ",".join(NAMES) + "=n,b"
 CONTROL = "qv_planted_control.exe"
 
 
-class PlantedDlls(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        cls.session = h.Session(extra_env={"WINEDLLOVERRIDES": PREFER_BESIDE_EXE})
-        try:
-            cls.folder = os.path.join(cls.session.dir, "Downloads")
-            os.makedirs(cls.folder)
-            for name in [n + ".dll" for n in NAMES] + [CONTROL]:
-                shutil.copy(os.path.join(PLANTED, name), cls.folder)
-            shutil.copy(h.EXE, cls.folder)
-        except BaseException:
-            cls.session.close()  # tearDownClass does not run when set-up fails
-            raise
+class PlantedDlls(h.SessionTestCase):
+    start_tool = False
+    extra_env = {"WINEDLLOVERRIDES": PREFER_BESIDE_EXE}
 
     @classmethod
-    def tearDownClass(cls):
-        cls.session.close()
+    def prepare(cls):
+        cls.folder = os.path.join(cls.session.dir, "Downloads")
+        os.makedirs(cls.folder)
+        for name in [n + ".dll" for n in NAMES] + [CONTROL]:
+            shutil.copy(os.path.join(PLANTED, name), cls.folder)
+        shutil.copy(h.EXE, cls.folder)
 
     def loaded_into(self, program):
         """The planted DLLs that ran in a process of the named program."""
