@@ -7,8 +7,9 @@
 #include "app/Texts.h"
 
 namespace {
-// How long a later start looks for the running instance's window.
-constexpr DWORD kRunningWindowWaitMs = 3000;
+// How long a later start waits for the running instance's window, or for an instance that is
+// closing to be gone: a start ends or runs within five seconds, whatever the other one does.
+constexpr DWORD kRunningInstanceWaitMs = 4000;
 }  // namespace
 
 CQuilVaraApp theApp;
@@ -21,19 +22,14 @@ BOOL CQuilVaraApp::InitInstance() {
     ::InitCommonControls();
     CWinApp::InitInstance();
 
-    // Never closed: the name exists exactly as long as this process runs.
-    HANDLE hMutex = ::CreateMutexA(nullptr, FALSE, kInstanceMutexName);
-    if (::GetLastError() == ERROR_ALREADY_EXISTS && hMutex) {
-        // The running instance may still be making its window; one that hangs costs this start
-        // no more than the wait.
-        qv::BringRunningInstanceForward(kRunningWindowWaitMs);
-        return TRUE;
-    }
+    // Held until the main window goes: a start a moment after a close runs as the first.
+    qv::CInstanceClaim claim(kInstanceMutexName);
+    if (!claim.Claim(kRunningInstanceWaitMs)) return TRUE;
 
     AfxEnableControlContainer();
     SetRegistryKey("应用程序向导生成的本地应用程序");
 
-    CQuilVaraDlg dlg;
+    CQuilVaraDlg dlg(nullptr, &claim);
     m_pMainWnd = &dlg;
     dlg.DoModal();
     m_pMainWnd = nullptr;

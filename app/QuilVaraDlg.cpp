@@ -8,7 +8,6 @@
 #include "app/AboutDlg.h"
 #include "app/Addresses.h"
 #include "app/Layout.h"
-#include "app/RunningInstance.h"
 #include "app/Texts.h"
 #include "platform/Text.h"
 #include "platform/WinApp.h"
@@ -36,7 +35,8 @@ HGLOBAL GlobalCopy(const void* data, size_t size) {
 
 }  // namespace
 
-CQuilVaraDlg::CQuilVaraDlg(CWnd* pParent) : CDialog(IDD_MAIN_DIALOG, pParent) {
+CQuilVaraDlg::CQuilVaraDlg(CWnd* pParent, qv::CInstanceClaim* pInstanceClaim)
+    : CDialog(IDD_MAIN_DIALOG, pParent), m_pInstanceClaim(pInstanceClaim) {
     m_hIcon = AfxGetApp() ? AfxGetApp()->LoadIcon(IDR_MAINFRAME) : nullptr;
     m_font.CreatePointFont(kBarFontPointTenths, kBarFontFace);
 }
@@ -62,6 +62,7 @@ BEGIN_MESSAGE_MAP(CQuilVaraDlg, CDialog)
     ON_WM_CTLCOLOR()
     ON_WM_SETCURSOR()
     ON_REGISTERED_MESSAGE(&g_uTaskbarCreated, OnTaskbarCreated)
+    ON_REGISTERED_MESSAGE(&qv::g_uComeForward, OnComeForward)
     ON_WM_DESTROY()
     ON_WM_ENDSESSION()
 END_MESSAGE_MAP()
@@ -344,8 +345,14 @@ LRESULT CQuilVaraDlg::OnTaskbarCreated(WPARAM, LPARAM) {
     return 0;
 }
 
+LRESULT CQuilVaraDlg::OnComeForward(WPARAM, LPARAM) {
+    qv::ComeForward(m_hWnd);
+    return 0;
+}
+
 void CQuilVaraDlg::OnDestroy() {
     qv::UnmarkMainWindow(m_hWnd);
+    if (m_pInstanceClaim) m_pInstanceClaim->Release();
     // However the window goes, its icon goes with it: no ghost in the notification area.
     m_trayIcon.Remove();
     CDialog::OnDestroy();

@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include "app/RunningInstance.h"
 #include "app/TrayIcon.h"
 #include "browser/HtmlBrowser.h"
 #include "platform/Controls.h"
@@ -18,7 +19,9 @@
 
 class CQuilVaraDlg : public CDialog {
 public:
-    explicit CQuilVaraDlg(CWnd* pParent = nullptr);
+    // pInstanceClaim, when given, is given up as the window goes, so that a later start need not
+    // wait for the rest of this process's end.
+    explicit CQuilVaraDlg(CWnd* pParent = nullptr, qv::CInstanceClaim* pInstanceClaim = nullptr);
     ~CQuilVaraDlg() override;
 
 protected:
@@ -45,6 +48,7 @@ protected:
     void OnBtnMinimize();
     LRESULT OnTrayNotify(WPARAM wParam, LPARAM lParam);
     LRESULT OnTaskbarCreated(WPARAM wParam, LPARAM lParam);
+    LRESULT OnComeForward(WPARAM wParam, LPARAM lParam);
     void OnDestroy();
     void OnEndSession(BOOL bEnding);
 
@@ -86,6 +90,7 @@ private:
     CDC m_dcSkin;
     CDC m_dcBuffer;
     HICON m_hIcon = nullptr;
+    qv::CInstanceClaim* m_pInstanceClaim;
     // Panes no window owns (their windows could not be created): freed with the dialog.
     std::vector<std::unique_ptr<CHtmlBrowser>> m_unownedPanes;
 };

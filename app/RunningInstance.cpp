@@ -13,7 +13,53 @@ const HANDLE kMark = reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(0x51564D57)
 constexpr wchar_t kDialogClass[] = L"#32770";
 constexpr DWORD kPollIntervalMs = 50;
 
+// Asks the running instance's window to come forward. Posted, never sent: the instance may hang.
+// This process was just started by the user and may hand the foreground on to it.
+void AskToComeForward(HWND hMainWnd) {
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(hMainWnd, &pid);
+    if (pid) ::AllowSetForegroundWindow(pid);
+    ::PostMessageW(hMainWnd, g_uComeForward, 0, 0);
+}
+
 }  // namespace
+
+const UINT g_uComeForward = ::RegisterWindowMessageW(L"QuilVara.ComeForward");
+
+CInstanceClaim::CInstanceClaim(const char* mutexName) {
+    // Asked for owned: only a mutex made here is; one that existed is held by another instance,
+    // or was until it gave it up.
+    ::SetLastError(ERROR_SUCCESS);
+    m_hMutex = ::CreateMutexW(nullptr, TRUE, WideFromGbk(mutexName).c_str());
+    m_bHeld = m_hMutex && ::GetLastError() != ERROR_ALREADY_EXISTS;
+}
+
+CInstanceClaim::~CInstanceClaim() {
+    Release();
+    if (m_hMutex) ::CloseHandle(m_hMutex);
+}
+
+bool CInstanceClaim::Claim(DWORD timeoutMs) {
+    // Without a mutex there is nothing to keep to: the tool runs, as it would alone.
+    if (!m_hMutex || m_bHeld) return true;
+    const DWORD start = ::GetTickCount();
+    for (;;) {
+        if (HWND hWnd = FindMarkedMainWindow()) {
+            AskToComeForward(hWnd);
+            return false;
+        }
+        // The holder gives the mutex up as its window goes, or abandons it by ending.
+        const DWORD wait = ::WaitForSingleObject(m_hMutex, kPollIntervalMs);
+        if (wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED) return m_bHeld = true;
+        if (wait != WAIT_TIMEOUT || ::GetTickCount() - start >= timeoutMs) return false;
+    }
+}
+
+void CInstanceClaim::Release() {
+    if (!m_bHeld) return;
+    ::ReleaseMutex(m_hMutex);
+    m_bHeld = false;
+}
 
 void MarkMainWindow(HWND hWnd) { ::SetPropW(hWnd, kMarkProperty, kMark); }
 
@@ -28,19 +74,23 @@ HWND FindMarkedMainWindow() {
     return nullptr;
 }
 
-bool BringRunningInstanceForward(DWORD timeoutMs) {
-    const DWORD start = ::GetTickCount();
-    HWND hWnd;
-    while (!(hWnd = FindMarkedMainWindow())) {
-        if (::GetTickCount() - start >= timeoutMs) return false;
-        ::Sleep(kPollIntervalMs);
-    }
-    // Both requests are queued for the window's thread, which carries them out when it runs;
-    // the normal show also restores a minimised window and raises it. This process was just
-    // started by the user, so it may hand the foreground on.
-    ::ShowWindowAsync(hWnd, SW_SHOWNORMAL);
-    ::SetForegroundWindow(hWnd);
-    return true;
+void ComeForward(HWND hMainWnd) {
+    // A normal show also restores a minimised window, and with it the boxes it owns.
+    if (::IsIconic(hMainWnd) || !::IsWindowVisible(hMainWnd)) ::ShowWindow(hMainWnd, SW_SHOWNORMAL);
+    // Above every other program's window, even where the desktop keeps the focus where it is: a
+    // desktop that refuses an activation still lets a window stand on top. The boxes the window
+    // owns come up with it.
+    constexpr UINT kRaiseOnly = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE;
+    ::SetWindowPos(hMainWnd, HWND_TOPMOST, 0, 0, 0, 0, kRaiseOnly);
+    ::SetWindowPos(hMainWnd, HWND_NOTOPMOST, 0, 0, 0, 0, kRaiseOnly);
+    // While a modal box is open the main window is disabled: the box is what takes input.
+    HWND hTarget = ::GetLastActivePopup(hMainWnd);
+    if (!hTarget || !::IsWindowVisible(hTarget) || !::IsWindowEnabled(hTarget)) hTarget = hMainWnd;
+    if (::SetForegroundWindow(hTarget) && ::GetForegroundWindow() == hTarget) return;
+    // Refused (focus-stealing prevention): the taskbar button shows the user where the tool is
+    // until they go to it.
+    FLASHWINFO flash{sizeof flash, hMainWnd, FLASHW_ALL | FLASHW_TIMERNOFG, 0, 0};
+    ::FlashWindowEx(&flash);
 }
 
 }  // namespace qv
