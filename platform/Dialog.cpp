@@ -15,14 +15,24 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hWnd, UINT message, WPARAM, LPARAM) {
     if (message != WM_INITDIALOG) return FALSE;
     auto* pDialog = static_cast<CDialog*>(CWnd::FromHandlePermanent(hWnd));
     if (!pDialog) return TRUE;
+    RECT before;
+    ::GetWindowRect(hWnd, &before);
     // Called from the system's dialog procedure: an exception must not unwind through it.
-    return CallWithoutThrowing(
+    const INT_PTR result = CallWithoutThrowing(
         __FILE__, __LINE__,
         [&]() -> INT_PTR {
             pDialog->DoDataExchange(nullptr);
             return pDialog->OnInitDialog();
         },
         []() -> INT_PTR { return TRUE; });
+    // A top-level dialog that neither placed itself nor asked the system to is centred over its
+    // owner (or in the work area without one), not left at the corner its template gives.
+    RECT after;
+    ::GetWindowRect(hWnd, &after);
+    const DWORD style = pDialog->GetStyle();
+    if (::EqualRect(&before, &after) && !(style & (WS_CHILD | DS_CENTER | DS_CENTERMOUSE | DS_ABSALIGN)))
+        pDialog->CenterWindow();
+    return result;
 }
 
 INT_PTR CDialog::DoModal() {

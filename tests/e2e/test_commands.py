@@ -11,6 +11,7 @@ RECOMMENDATION = ("发现个Quil的#vara#好感度查询器，能轻松搜NPC好
                   + h.HOST_GAME + "/afq.html")
 COPY_SUCCEEDED = "复制成功，粘帖（Ctrl+V）到QQ上发给你的好友们把！"
 MESSAGE_TITLE = "QuilVara"  # message boxes carry the application's title
+LOOKALIKE = os.environ.get("QV_LOOKALIKE", "")
 
 
 def share_button(i):
@@ -111,19 +112,7 @@ class ShareButtons(WithTool):
 
 class WithTray(WithTool):
     def tray(self):
-        """The first icon cell of Wine's tray window, or None while no icon shows."""
-        s = self.session
-        for wid in s.x_windows("Wine System Tray"):
-            info = subprocess.run(["xwininfo", "-id", wid], env=s.env(), capture_output=True).stdout.decode()
-            if "IsViewable" not in info:
-                continue
-            x = int(info.split("Absolute upper-left X:")[1].split()[0])
-            y = int(info.split("Absolute upper-left Y:")[1].split()[0])
-            cell = s.screenshot().crop(x, y, 20, 20)
-            colours = {cell.pixel(i, j) for i in range(20) for j in range(20)}
-            if len(colours) > 3:  # an icon, not an empty background
-                return x + 10, y + 10
-        return None
+        return self.session.tray_icon()
 
     def minimise(self):
         self.click_client(886 + 10, 10 + 9)
@@ -211,7 +200,25 @@ class Keys(WithTool):
         about = s.wait_for(lambda: (lambda w: w if w.get("found") and w["visible"] else None)(
             s.window("关于 QuilVara")), what="About box")
         self.assertTrue(any("QuilVara Version 1.0" == c["text"] for c in about["children"]))
-        self.assertFalse(s.window()["enabled"], "modal: the main window waits")
+        main = s.window()
+        self.assertFalse(main["enabled"], "modal: the main window waits")
+        centre = lambda r: ((r[0] + r[2]) / 2, (r[1] + r[3]) / 2)
+        for got, want in zip(centre(about["window"]), centre(main["window"])):
+            self.assertLessEqual(abs(got - want), 1, "centred over the main window: %s in %s"
+                                 % (about["window"], main["window"]))
+
+        # Another program comes in front; a second start brings back the box, which takes the
+        # input, not the disabled main window.
+        other = subprocess.Popen(["wine", LOOKALIKE, "Another program", "60"], env=s.env(), stdin=subprocess.DEVNULL,
+                                 stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        s.procs.append(other)
+        self.assertIn(b"ok", other.stdout.readline())
+        s.wait_for(lambda: s.window("Another program").get("foreground"), what="the other program in front")
+        second = s.launch()
+        self.assertEqual(second.wait(timeout=60), 0)
+        s.wait_for(lambda: s.window("关于 QuilVara")["foreground"], what="the About box in front")
+        self.assertFalse(s.window()["foreground"])
+        other.kill()
         s.key("Return")
         s.wait_for(lambda: not s.window("关于 QuilVara")["found"], what="About closed")
         self.assertTrue(s.window()["enabled"])
