@@ -8,6 +8,7 @@ probe program running in the same Wine session.
 """
 import json
 import os
+import re
 import shutil
 import signal
 import statistics
@@ -70,7 +71,9 @@ def read_bmp(path):
 class Session:
     """One private X display and Wine prefix; the tool and helpers run inside it."""
 
-    def __init__(self, lang="zh_CN.UTF-8", extra_env=None):
+    def __init__(self, lang="zh_CN.UTF-8", extra_env=None, window_manager=False, tray_host=False):
+        """window_manager, tray_host: parts of a user's desktop on the display instead of a bare X
+        screen: a window manager (openbox) and a notification area of the desktop's (trayer)."""
         if not EXE or not PROBE:
             raise unittest.SkipTest("QV_EXE and QV_PROBE are set by CTest")
         self.lang = lang
@@ -78,6 +81,7 @@ class Session:
         self.dir = tempfile.mkdtemp(prefix="session-", dir=_ensure_work())
         self.prefix = os.path.join(self.dir, "prefix")
         self.procs = []
+        self.desktop_procs = []
         self._start_display()
         self._make_prefix()
         # Bring the Wine session up (server, services, desktop) first. Its daemons must not inherit
@@ -85,6 +89,7 @@ class Session:
         quiet = dict(stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         subprocess.run(["wineserver", "-p"], env=self.env(), check=True, **quiet)
         subprocess.run(["wine", PROBE, "window", TITLE], env=self.env(), timeout=120, **quiet)
+        self._start_desktop(window_manager, tray_host)
 
     # -- set-up and tear-down --------------------------------------------------------------
     def _start_display(self):
@@ -96,6 +101,19 @@ class Session:
         with os.fdopen(read_fd) as pipe:
             number = pipe.readline().strip()
         self.display = ":" + number
+
+    def _start_desktop(self, window_manager, tray_host):
+        # Once the Wine session is up: icons that Wine docks into a tray host that was there before
+        # its session started stay blank (measured with Wine 8).
+        quiet = dict(env=self.env(), stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        if window_manager:
+            self.desktop_procs.append(subprocess.Popen(["openbox", "--sm-disable"], **quiet))
+            self.wait_for(lambda: "window id" in self.x_root_property("_NET_SUPPORTING_WM_CHECK"), what="window manager")
+        if tray_host:
+            self.desktop_procs.append(subprocess.Popen(
+                ["trayer", "--edge", "bottom", "--align", "right", "--widthtype", "request", "--height", "24",
+                 "--SetDockType", "true", "--expand", "false", "--transparent", "false"], **quiet))
+            self.wait_for(lambda: self.x_windows_of_class("trayer"), what="notification area")
 
     def _make_prefix(self):
         template = _template_prefix()
@@ -118,6 +136,9 @@ class Session:
     def close(self):
         subprocess.run(["wineserver", "-k"], env=self.env(), stdout=subprocess.DEVNULL,
                        stderr=subprocess.DEVNULL)
+        for proc in self.desktop_procs:
+            proc.terminate()
+            proc.wait(timeout=10)
         for proc in self.procs:
             try:
                 proc.wait(timeout=10)
@@ -248,6 +269,42 @@ class Session:
         out = subprocess.run(["xdotool", "search", "--name", name], env=self.env(), capture_output=True)
         return out.stdout.decode().split()
 
+    def x_windows_of_class(self, name):
+        out = subprocess.run(["xdotool", "search", "--class", name], env=self.env(), capture_output=True)
+        return out.stdout.decode().split()
+
+    def x_geometry(self, wid):
+        """(x, y, width, height) of an X window on the screen, or None when it is not viewable."""
+        info = subprocess.run(["xwininfo", "-id", wid], env=self.env(), capture_output=True).stdout.decode()
+        if "IsViewable" not in info:
+            return None
+        field = lambda name: int(info.split(name)[1].split()[0])
+        return (field("Absolute upper-left X:"), field("Absolute upper-left Y:"), field("Width:"), field("Height:"))
+
+    def x_root_property(self, name):
+        return subprocess.run(["xprop", "-root", name], env=self.env(), capture_output=True).stdout.decode()
+
+    def tray_icon(self):
+        """The middle of the first icon in the notification area, or None while none is there. On a
+        bare screen, Wine's own tray window shows it; on a desktop, Wine docks it into the tray
+        host, where it is found by its window: Wine 8 leaves a docked icon blank about half the
+        time (measured), so its pixels prove nothing about the tool."""
+        for wid in self.x_windows_of_class("trayer"):
+            tree = subprocess.run(["xwininfo", "-tree", "-id", wid], env=self.env(), capture_output=True).stdout.decode()
+            docked = re.search(r'\("explorer\.exe" "explorer\.exe"\)\s+(\d+)x(\d+)\+-?\d+\+-?\d+\s+\+(-?\d+)\+(-?\d+)', tree)
+            if docked:
+                width, height, x, y = map(int, docked.groups())
+                return x + width // 2, y + height // 2
+        for wid in self.x_windows("Wine System Tray"):
+            geometry = self.x_geometry(wid)
+            if not geometry:
+                continue
+            x, y = geometry[:2]
+            cell = self.screenshot().crop(x, y, 20, 20)
+            if len({cell.pixel(i, j) for i in range(20) for j in range(20)}) > 3:
+                return x + 10, y + 10  # an icon, not an empty background
+        return None
+
     def screenshot(self):
         ppm = subprocess.run(["/usr/bin/import", "-display", self.display, "-window", "root", "-depth", "8", "ppm:-"],
                              env=self.env(), check=True, capture_output=True).stdout
@@ -314,10 +371,13 @@ class SessionTestCase(unittest.TestCase):
     lang = "zh_CN.UTF-8"
     start_tool = True
     extra_env = None
+    window_manager = False
+    tray_host = False
 
     @classmethod
     def setUpClass(cls):
-        cls.session = Session(lang=cls.lang, extra_env=cls.extra_env)
+        cls.session = Session(lang=cls.lang, extra_env=cls.extra_env, window_manager=cls.window_manager,
+                              tray_host=cls.tray_host)
         try:
             cls.prepare()
             if cls.start_tool:
