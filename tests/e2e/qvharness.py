@@ -138,7 +138,11 @@ class Session:
                        stderr=subprocess.DEVNULL)
         for proc in self.desktop_procs:
             proc.terminate()
-            proc.wait(timeout=10)
+            try:
+                proc.wait(timeout=10)
+            except subprocess.TimeoutExpired:
+                proc.kill()
+                proc.wait()
         for proc in self.procs:
             try:
                 proc.wait(timeout=10)
