@@ -1,5 +1,6 @@
-"""Reads the parts of a PE file (Windows exe) that tools/exe-report and tools/exe-compare look at:
-header, sections, resources, and the name of the place a file offset falls in."""
+"""Reads the parts of a PE file (Windows exe) that tools/exe-report, tools/exe-compare and
+tools/rebuild-and-compare look at: header, sections, resources, and where two files differ."""
+import hashlib
 import struct
 
 RT_VERSION, VS_VERSION_INFO = 16, 1
@@ -135,3 +136,37 @@ class Pe:
 
     def _section_at(self, offset):
         return next((s for s in self.sections if s[4] <= offset < s[4] + s[1]), None)
+
+
+def _differing_offsets(first, second):
+    """Offsets below the shorter length at which two byte strings differ."""
+    chunk = 4096
+    for start in range(0, min(len(first), len(second)), chunk):
+        a, b = first[start:start + chunk], second[start:start + chunk]
+        if a != b:
+            yield from (start + i for i, (x, y) in enumerate(zip(a, b)) if x != y)
+
+
+def compare(first_path, second_path):
+    """Whether two exes are the same bytes, with lines that say so (size and SHA-256) or say where
+    they differ: the first differing offset and its place, then how many bytes in each region of
+    the first file's layout."""
+    first, second = Pe(first_path), Pe(second_path)
+    if first.data == second.data:
+        return True, ["identical: {:,} bytes, sha256 {}".format(len(first.data),
+                                                                hashlib.sha256(first.data).hexdigest())]
+    offsets = list(_differing_offsets(first.data, second.data))
+    shorter = min(len(first.data), len(second.data))
+    start = offsets[0] if offsets else shorter
+    lines = ["%s and %s differ" % (first_path, second_path)]
+    if len(first.data) != len(second.data):
+        lines.append("  sizes: {:,} and {:,} bytes".format(len(first.data), len(second.data)))
+    places = {first.place(start), second.place(start)} if start < shorter else {"the end of the shorter file"}
+    lines.append("  first difference at 0x%x: %s" % (start, " / ".join(sorted(places))))
+    counts = {}
+    for offset in offsets:
+        region = first.region(offset)
+        counts[region] = counts.get(region, 0) + 1
+    lines.append("  {:,} differing bytes among the first {:,}:".format(len(offsets), shorter))
+    lines += ["  {:>10,}  {}".format(count, region) for region, count in sorted(counts.items(), key=lambda c: -c[1])]
+    return False, lines
