@@ -62,6 +62,15 @@ def make_certificate(folder, name):
     return p12, password, pem
 
 
+def scratch_folder(test):
+    """A folder for the test, removed after it; the test is skipped when not run by CTest."""
+    if not h.EXE:
+        raise unittest.SkipTest("QV_EXE is set by CTest")
+    folder = tempfile.mkdtemp(dir=h._ensure_work())
+    test.addCleanup(shutil.rmtree, folder)
+    return folder
+
+
 def verify(exe, ca_file):
     return subprocess.run(["osslsigncode", "verify", "-CAfile", ca_file, "-in", exe],
                           capture_output=True, text=True, timeout=60)
@@ -69,10 +78,7 @@ def verify(exe, ca_file):
 
 class ExeCompare(unittest.TestCase):
     def test_names_the_first_difference_and_the_regions(self):
-        if not h.EXE:
-            raise unittest.SkipTest("QV_EXE is set by CTest")
-        folder = tempfile.mkdtemp(dir=h._ensure_work())
-        self.addCleanup(shutil.rmtree, folder)
+        folder = scratch_folder(self)
         changed = bytearray(read(h.EXE))
         pe = struct.unpack_from("<I", changed, 0x3C)[0]
         changed[pe + 8] ^= 1  # the COFF header's TimeDateStamp
@@ -92,10 +98,7 @@ class ExeCompare(unittest.TestCase):
 
 class UnsignedDist(unittest.TestCase):
     def test_zip_is_reproducible_and_summed(self):
-        if not h.EXE:
-            raise unittest.SkipTest("QV_EXE is set by CTest")
-        folder = tempfile.mkdtemp(dir=h._ensure_work())
-        self.addCleanup(shutil.rmtree, folder)
+        folder = scratch_folder(self)
         first, second = os.path.join(folder, "first"), os.path.join(folder, "second")
         output = pack(first)
         pack(second)
