@@ -1,11 +1,15 @@
 # Front door: `make run` builds the tool and runs it under Wine; `make test` builds everything and
 # runs every test; `make exe` builds the exe alone and prints its path last; `make size` prints what
-# the exe is made of and checks its imports and loader flags.
+# the exe is made of and checks its imports and loader flags; `make dist` builds both exes and
+# writes the zips to publish with their checksums under build/dist (signed when given a certificate:
+# make dist SIGN_PKCS12=cert.p12 SIGN_PASSWORD_FILE=password.txt [SIGN_TIMESTAMP_URL=http://...]).
 BUILD ?= build
 JOBS ?= $(shell nproc)
 WIN64 = -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
+WIN32 = -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-i686.cmake
+export SIGN_PKCS12 SIGN_PASSWORD_FILE SIGN_TIMESTAMP_URL
 
-.PHONY: deps exe size run test fuzz clean
+.PHONY: deps exe size run dist test fuzz clean
 
 deps:
 	@tools/install-deps
@@ -20,6 +24,11 @@ size: exe
 
 run: exe
 	@tools/run-tool $(abspath $(BUILD)/win64/app/QuilVara.exe)
+
+dist: exe
+	@cmake -S . -B $(BUILD)/win32 -G Ninja $(WIN32) -DCMAKE_BUILD_TYPE=Release -DQV_BUILD_TESTS=OFF >/dev/null
+	@cmake --build $(BUILD)/win32 --target QuilVara -j $(JOBS)
+	@tools/pack-dist $(BUILD)/dist $(BUILD)/win64/app/QuilVara.exe $(BUILD)/win32/app/QuilVara.exe
 
 test: deps
 	@tools/test-all $(BUILD)

@@ -7,8 +7,12 @@ function(qv_set_shipped_exe_options target)
   if(CMAKE_SIZEOF_VOID_P EQUAL 4)
     target_link_options(${target} PRIVATE -Wl,--large-address-aware)
   endif()
-  # The resource compiler reports no dependencies: rebuild the resources when the manifest changes.
+  # The resource compiler reports no dependencies: rebuild the resources when any file in res/
+  # (bitmaps, icon, manifest, ids) or the generated version changes, so that an incremental build
+  # makes the same exe as a clean one.
   get_target_property(sources ${target} SOURCES)
   list(FILTER sources INCLUDE REGEX "\\.rc$")
-  set_source_files_properties(${sources} PROPERTIES OBJECT_DEPENDS ${PROJECT_SOURCE_DIR}/res/QuilVara.manifest)
+  file(GLOB resource_files CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/res/*)
+  set_source_files_properties(${sources} PROPERTIES OBJECT_DEPENDS
+    "${resource_files};${PROJECT_BINARY_DIR}/generated/Version.h;${PROJECT_BINARY_DIR}/generated/QuilVara.manifest")
 endfunction()
