@@ -20,6 +20,20 @@ constexpr COLORREF kBarTextColor = RGB(146, 111, 42);
 constexpr int kBarFontPointTenths = 90;
 constexpr char kBarFontFace[] = "宋体";
 
+// The panel a pane shows for a page that cannot be opened, in the skin's font and colours: the
+// collapse bar's grey under the frame's light gold, and a button of the bottom band's orange
+// rimmed in the frame's brown, its caption in the frame's darkest brown.
+PanelLook SkinPanelLook() {
+    PanelLook look;
+    look.hFont = g_skinButtonAttribute.GetFont();
+    look.crBackground = RGB(55, 55, 57);
+    look.crText = RGB(236, 184, 92);
+    look.crButtonFace = RGB(221, 134, 10);
+    look.crButtonEdge = RGB(132, 80, 12);
+    look.crButtonText = RGB(34, 19, 3);
+    return look;
+}
+
 // A movable global block holding a copy of size bytes, or null.
 HGLOBAL GlobalCopy(const void* data, size_t size) {
     HGLOBAL hBlock = ::GlobalAlloc(GMEM_MOVEABLE, size);
@@ -123,6 +137,8 @@ void CQuilVaraDlg::CreateSkinButton(CSkinButton& button, POINT at, UINT nID, UIN
 
 CHtmlBrowser* CQuilVaraDlg::CreatePane(const RECT& rect, UINT nID, const char* url) {
     auto pane = std::make_unique<CHtmlBrowser>(true);
+    pane->SetAllowedSites({kEventSite, kGameSite, kForumSite});
+    pane->SetPanelLook(SkinPanelLook());
     pane->Create(nullptr, nullptr, WS_CHILD | WS_VISIBLE, rect, this, nID);
     pane->SetUrl(url);
     pane->EnableNavigate(true);

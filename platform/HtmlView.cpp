@@ -1,11 +1,14 @@
 #include "platform/HtmlView.h"
 
 #include <exdispid.h>
+#include <mshtmdid.h>
 #include <ole2.h>
-#include <shellapi.h>
+#include <servprov.h>
 #include <shobjidl.h>
+#include <urlmon.h>
 
 #include <cstring>
+#include <utility>
 
 #include "platform/Exceptions.h"
 #include "platform/Text.h"
@@ -18,14 +21,17 @@ constexpr GUID kDocHostCommandHandler = {0xf38bc242, 0xb950, 0x11d1, {0x89, 0x18
 }  // namespace
 
 // The container side of the browser control: client site, in-place site and frame, UI handler,
-// command target, drop target and event sink in one COM object. It refers back to its view
-// until the view lets go of the control; any late call after that finds no view and declines.
+// command target, drop target, service provider with its authenticator, and the event sink and
+// ambient properties in one COM object. It refers back to its view until the view lets go of
+// the control; any late call after that finds no view and declines.
 class CHtmlSite final : public IOleClientSite,
                         public IOleInPlaceSite,
                         public IOleInPlaceFrame,
                         public IDocHostUIHandler,
                         public IOleCommandTarget,
                         public IDropTarget,
+                        public IServiceProvider,
+                        public IAuthenticate,
                         public IDispatch {
 public:
     explicit CHtmlSite(CHtmlView* pView) : m_pView(pView) {}
@@ -49,6 +55,10 @@ public:
             *ppv = static_cast<IOleCommandTarget*>(this);
         else if (riid == IID_IDropTarget)
             *ppv = static_cast<IDropTarget*>(this);
+        else if (riid == IID_IServiceProvider)
+            *ppv = static_cast<IServiceProvider*>(this);
+        else if (riid == IID_IAuthenticate)
+            *ppv = static_cast<IAuthenticate*>(this);
         else if (riid == IID_IDispatch || riid == DIID_DWebBrowserEvents2)
             *ppv = static_cast<IDispatch*>(this);
         else {
@@ -132,8 +142,10 @@ public:
     STDMETHODIMP EnableModeless(BOOL) override { return S_OK; }  // the frame's and the UI handler's
     STDMETHODIMP TranslateAccelerator(LPMSG, WORD) override { return S_FALSE; }
 
-    // IDocHostUIHandler
-    STDMETHODIMP ShowContextMenu(DWORD, POINT*, IUnknown*, IDispatch*) override { return S_FALSE; }
+    // IDocHostUIHandler. S_OK tells the control that the host has handled a menu or key itself.
+    STDMETHODIMP ShowContextMenu(DWORD dwID, POINT* ppt, IUnknown*, IDispatch*) override {
+        return Ask([&] { return m_pView->OnShowContextMenu(dwID, ppt); }) ? S_OK : S_FALSE;
+    }
     STDMETHODIMP GetHostInfo(DOCHOSTUIINFO* pInfo) override {
         if (!pInfo) return E_POINTER;
         if (!m_pView) return E_NOTIMPL;
@@ -150,7 +162,10 @@ public:
     STDMETHODIMP OnDocWindowActivate(BOOL) override { return S_OK; }
     STDMETHODIMP OnFrameWindowActivate(BOOL) override { return S_OK; }
     STDMETHODIMP ResizeBorder(LPCRECT, IOleInPlaceUIWindow*, BOOL) override { return S_OK; }
-    STDMETHODIMP TranslateAccelerator(LPMSG, const GUID*, DWORD) override { return S_FALSE; }
+    STDMETHODIMP TranslateAccelerator(LPMSG lpMsg, const GUID*, DWORD) override {
+        if (!lpMsg) return E_POINTER;
+        return Ask([&] { return m_pView->OnTranslateAccelerator(*lpMsg); }) ? S_OK : S_FALSE;
+    }
     STDMETHODIMP GetOptionKeyPath(LPOLESTR* pchKey, DWORD) override {
         if (pchKey) *pchKey = nullptr;
         return E_NOTIMPL;
@@ -197,8 +212,27 @@ public:
     STDMETHODIMP DragLeave() override { return S_OK; }
     STDMETHODIMP Drop(IDataObject*, DWORD, POINTL, DWORD* pdwEffect) override { return Refuse(pdwEffect); }
 
-    // IDispatch: the control's events (DWebBrowserEvents2). Ambient properties are not offered,
-    // so the control keeps its defaults.
+    // IServiceProvider: the control looks for the host's authenticator here.
+    STDMETHODIMP QueryService(REFGUID guidService, REFIID riid, void** ppv) override {
+        if (!ppv) return E_POINTER;
+        *ppv = nullptr;
+        if (guidService != IID_IAuthenticate) return E_NOINTERFACE;
+        return QueryInterface(riid, ppv);
+    }
+
+    // IAuthenticate: a site asks for a user name and password.
+    STDMETHODIMP Authenticate(HWND* phwnd, LPWSTR* pszUsername, LPWSTR* pszPassword) override {
+        if (!phwnd || !pszUsername || !pszPassword) return E_INVALIDARG;
+        *phwnd = nullptr;
+        *pszUsername = nullptr;
+        *pszPassword = nullptr;
+        if (!m_pView) return E_ACCESSDENIED;
+        return CallWithoutThrowing(
+            __FILE__, __LINE__, [&] { return m_pView->OnAuthenticate(phwnd, pszUsername, pszPassword); },
+            [] { return E_ACCESSDENIED; });
+    }
+
+    // IDispatch: the control's events (DWebBrowserEvents2) and the ambient properties it reads.
     STDMETHODIMP GetTypeInfoCount(UINT* pctinfo) override {
         if (!pctinfo) return E_POINTER;
         *pctinfo = 0;
@@ -209,9 +243,157 @@ public:
         return E_NOTIMPL;
     }
     STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
-    STDMETHODIMP Invoke(DISPID dispIdMember, REFIID, LCID, WORD, DISPPARAMS* pDispParams, VARIANT*,
+    STDMETHODIMP Invoke(DISPID dispIdMember, REFIID, LCID, WORD, DISPPARAMS* pDispParams, VARIANT* pVarResult,
                         EXCEPINFO*, UINT*) override {
-        if (dispIdMember != DISPID_NEWWINDOW2 && dispIdMember != DISPID_NEWWINDOW3) return DISP_E_MEMBERNOTFOUND;
+        if (dispIdMember == DISPID_AMBIENT_DLCONTROL) {
+            if (!pVarResult) return E_POINTER;
+            DWORD dwFlags = 0;
+            if (!Ask([&] { return m_pView->OnAmbientDownloadControl(&dwFlags); })) return DISP_E_MEMBERNOTFOUND;
+            ::VariantClear(pVarResult);
+            pVarResult->vt = VT_I4;
+            pVarResult->lVal = static_cast<LONG>(dwFlags);
+            return S_OK;
+        }
+        switch (dispIdMember) {
+            case DISPID_BEFORENAVIGATE2: {
+                // (pDisp, URL, Flags, TargetFrameName, PostData, Headers, Cancel)
+                Event event(pDispParams, 7);
+                const wchar_t* url = event.Text(1);
+                IDispatch* pDisp = event.Dispatch(0);
+                return Cancellable(event.Cancel(6), url != nullptr, [&](bool* pbCancel) {
+                    m_pView->OnBeforeNavigate2(url, m_pView->IsTopLevel(pDisp), pbCancel);
+                });
+            }
+            case DISPID_NAVIGATECOMPLETE2: {
+                // (pDisp, URL)
+                Event event(pDispParams, 2);
+                const wchar_t* url = event.Text(1);
+                if (!url) return DISP_E_TYPEMISMATCH;
+                if (!m_pView) return S_OK;
+                IDispatch* pDisp = event.Dispatch(0);
+                return CallWithoutThrowing(
+                    __FILE__, __LINE__,
+                    [&] {
+                        m_pView->OnNavigateComplete2(url, m_pView->IsTopLevel(pDisp));
+                        return S_OK;
+                    },
+                    [] { return E_UNEXPECTED; });
+            }
+            case DISPID_NAVIGATEERROR: {
+                // (pDisp, URL, TargetFrameName, StatusCode, Cancel)
+                Event event(pDispParams, 5);
+                const wchar_t* url = event.Text(1);
+                LONG nStatusCode = 0;
+                IDispatch* pDisp = event.Dispatch(0);
+                return Cancellable(event.Cancel(4), url && event.Long(3, &nStatusCode), [&](bool* pbCancel) {
+                    m_pView->OnNavigateError(url, m_pView->IsTopLevel(pDisp), nStatusCode, pbCancel);
+                });
+            }
+            case DISPID_WINDOWCLOSING: {
+                // (IsChildWindow, Cancel)
+                Event event(pDispParams, 2);
+                bool bChildWindow = false;
+                return Cancellable(event.Cancel(1), event.Bool(0, &bChildWindow), [&](bool* pbCancel) {
+                    m_pView->OnWindowClosing(bChildWindow, pbCancel);
+                });
+            }
+            case DISPID_FILEDOWNLOAD: {
+                // (ActiveDocument, Cancel); controls before Internet Explorer 7 send Cancel alone,
+                // and only for downloads that are not shown in place.
+                const bool bOlder = pDispParams && pDispParams->cArgs == 1;
+                Event event(pDispParams, bOlder ? 1 : 2);
+                bool bActiveDocument = false;
+                const bool bArgsOk = bOlder || event.Bool(0, &bActiveDocument);
+                return Cancellable(event.Cancel(bOlder ? 0 : 1), bArgsOk, [&](bool* pbCancel) {
+                    m_pView->OnFileDownload(bActiveDocument, pbCancel);
+                });
+            }
+            case DISPID_NEWWINDOW2:
+            case DISPID_NEWWINDOW3:
+                return NewWindow(dispIdMember, pDispParams);
+            default:
+                return DISP_E_MEMBERNOTFOUND;
+        }
+    }
+
+private:
+    ~CHtmlSite() = default;
+
+    // An event's arguments in the order the event declares them (DISPPARAMS holds them in
+    // reverse); each reader gives null or false for an argument that is missing or of a type
+    // the event does not send.
+    class Event {
+    public:
+        Event(DISPPARAMS* pParams, UINT nArgs)
+            : m_pParams(pParams && pParams->rgvarg && pParams->cArgs == nArgs ? pParams : nullptr) {}
+
+        VARIANT_BOOL* Cancel(UINT i) const { return m_pParams ? CancelFlag(Arg(i)) : nullptr; }
+        const wchar_t* Text(UINT i) const {
+            const VARIANT* value = Value(i);
+            if (!value || value->vt != VT_BSTR) return nullptr;
+            return value->bstrVal ? value->bstrVal : L"";
+        }
+        bool Long(UINT i, LONG* pValue) const {
+            const VARIANT* value = Value(i);
+            if (!value || (value->vt != VT_I4 && value->vt != VT_UI4)) return false;
+            *pValue = value->lVal;
+            return true;
+        }
+        bool Bool(UINT i, bool* pValue) const {
+            const VARIANT* value = Value(i);
+            if (!value || value->vt != VT_BOOL) return false;
+            *pValue = value->boolVal != VARIANT_FALSE;
+            return true;
+        }
+        IDispatch* Dispatch(UINT i) const {
+            const VARIANT* value = Value(i);
+            return value && value->vt == VT_DISPATCH ? value->pdispVal : nullptr;
+        }
+
+    private:
+        VARIANT& Arg(UINT i) const { return m_pParams->rgvarg[m_pParams->cArgs - 1 - i]; }
+        // The argument itself, looked through the references the control may wrap it in.
+        const VARIANT* Value(UINT i) const {
+            if (!m_pParams) return nullptr;
+            const VARIANT* value = &Arg(i);
+            while (value && value->vt == (VT_BYREF | VT_VARIANT)) value = value->pvarVal;
+            return value;
+        }
+
+        DISPPARAMS* m_pParams;
+    };
+
+    // Asks the view a yes-or-no question of the control; no view, or a view that throws, says no.
+    template <typename Question>
+    bool Ask(Question&& question) {
+        if (!m_pView) return false;
+        return CallWithoutThrowing(__FILE__, __LINE__, std::forward<Question>(question), [] { return false; });
+    }
+
+    // Lets the view decide on an event that can be cancelled. Cancel is set before anything else
+    // is looked at and cleared only by the view's decision, so an event with arguments of
+    // unexpected types, one that comes after the view let go, or a handler that throws stops
+    // what the event announces.
+    template <typename Handler>
+    HRESULT Cancellable(VARIANT_BOOL* pCancel, bool bArgsOk, Handler&& handler) {
+        if (!pCancel) return DISP_E_TYPEMISMATCH;
+        const bool bCancelledBefore = *pCancel != VARIANT_FALSE;
+        *pCancel = VARIANT_TRUE;
+        if (!bArgsOk) return DISP_E_TYPEMISMATCH;
+        if (!m_pView) return S_OK;
+        return CallWithoutThrowing(
+            __FILE__, __LINE__,
+            [&] {
+                bool bCancel = bCancelledBefore;
+                handler(&bCancel);
+                *pCancel = bCancel ? VARIANT_TRUE : VARIANT_FALSE;
+                return S_OK;
+            },
+            [] { return E_UNEXPECTED; });
+    }
+
+    // NewWindow2(ppDisp, Cancel) and NewWindow3(ppDisp, Cancel, dwFlags, bstrUrlContext, bstrUrl).
+    HRESULT NewWindow(DISPID dispIdMember, DISPPARAMS* pDispParams) {
         // Every new window is cancelled before anything else is looked at, so an event with
         // unexpected arguments still opens nothing. In both events Cancel is the second of the
         // arguments, which come in reverse order.
@@ -220,26 +402,21 @@ public:
         if (!pCancel) return DISP_E_TYPEMISMATCH;
         *pCancel = VARIANT_TRUE;
 
-        // NewWindow3(ppDisp, Cancel, dwFlags, bstrUrlContext, bstrUrl) may go to the user's
-        // browser; NewWindow2 carries no address and ends here.
+        // NewWindow2 carries no address and ends here.
         if (dispIdMember != DISPID_NEWWINDOW3) return S_OK;
-        if (pDispParams->cArgs != 5) return DISP_E_BADPARAMCOUNT;
-        const VARIANT& flags = pDispParams->rgvarg[2];
-        const VARIANT& url = pDispParams->rgvarg[0];
-        if ((flags.vt != VT_I4 && flags.vt != VT_UI4) || url.vt != VT_BSTR || !url.bstrVal)
-            return DISP_E_TYPEMISMATCH;
+        Event event(pDispParams, 5);
+        LONG nFlags = 0;
+        const wchar_t* url = event.Text(4);
+        if (!event.Long(2, &nFlags) || !url) return DISP_E_TYPEMISMATCH;
         if (!m_pView) return S_OK;
         return CallWithoutThrowing(
             __FILE__, __LINE__,
             [&] {
-                m_pView->OnNewWindow(static_cast<DWORD>(flags.lVal), url.bstrVal);
+                m_pView->OnNewWindow3(url, static_cast<DWORD>(nFlags));
                 return S_OK;
             },
             [] { return E_UNEXPECTED; });
     }
-
-private:
-    ~CHtmlSite() = default;
 
     // The Cancel flag an event hands out by reference, directly or inside a variant; else null.
     static VARIANT_BOOL* CancelFlag(VARIANT& arg) {
@@ -317,10 +494,6 @@ private:
     VARIANT m_var;
 };
 
-bool IsWebAddress(const wchar_t* url) {
-    return ::_wcsnicmp(url, L"http://", 7) == 0 || ::_wcsnicmp(url, L"https://", 8) == 0;
-}
-
 }  // namespace
 
 BEGIN_MESSAGE_MAP(CHtmlView, CWnd)
@@ -356,11 +529,14 @@ bool CHtmlView::CreateControl() {
     ComPtr<IPersistStreamInit> persist;
     if (ok && SUCCEEDED(object.As(&persist))) ok = SUCCEEDED(persist->InitNew());
 
+    // Without its events the control would run with none of its owner's rules: then it never runs.
     ComPtr<IConnectionPointContainer> points;
-    if (ok && SUCCEEDED(object.As(&points)) &&
-        SUCCEEDED(points->FindConnectionPoint(DIID_DWebBrowserEvents2, &m_pEventPoint)) &&
-        FAILED(m_pEventPoint->Advise(static_cast<IDispatch*>(m_pSite.Get()), &m_dwEventCookie)))
+    ok = ok && SUCCEEDED(object.As(&points)) &&
+         SUCCEEDED(points->FindConnectionPoint(DIID_DWebBrowserEvents2, &m_pEventPoint));
+    if (ok && FAILED(m_pEventPoint->Advise(static_cast<IDispatch*>(m_pSite.Get()), &m_dwEventCookie))) {
         m_pEventPoint.Reset();
+        ok = false;
+    }
 
     ok = ok && SUCCEEDED(object->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, m_pSite.Get(), 0, m_hWnd,
                                         &m_rcBrowser));
@@ -410,6 +586,12 @@ void CHtmlView::SetLeft(long nNewValue) {
     if (m_pBrowser) m_pBrowser->put_Left(nNewValue);
 }
 
+void CHtmlView::ShowBrowser(bool bShow) {
+    HWND hSurface = nullptr;
+    if (m_pInPlaceObject && SUCCEEDED(m_pInPlaceObject->GetWindow(&hSurface)) && hSurface)
+        ::ShowWindow(hSurface, bShow ? SW_SHOWNA : SW_HIDE);
+}
+
 void CHtmlView::SetBrowserRect(const RECT& rect) {
     m_rcBrowser = rect;
     if (!m_pInPlaceObject || !m_hWnd) return;
@@ -419,7 +601,15 @@ void CHtmlView::SetBrowserRect(const RECT& rect) {
 }
 
 BOOL CHtmlView::PreTranslateMessage(MSG* pMsg) {
-    if (pMsg->message < WM_KEYFIRST || pMsg->message > WM_KEYLAST || !m_pOleObject) return FALSE;
+    if (pMsg->message < WM_KEYFIRST || pMsg->message > WM_KEYLAST) return FALSE;
+    // The owner has the first word, as the control would give it through the UI handler.
+    if (OnTranslateAccelerator(*pMsg)) return TRUE;
+    // Keys of the view's other children (an owner's own controls over a hidden surface) are
+    // none of the control's business.
+    HWND hSurface = nullptr;
+    if (!m_pInPlaceObject || FAILED(m_pInPlaceObject->GetWindow(&hSurface)) ||
+        (pMsg->hwnd != hSurface && !::IsChild(hSurface, pMsg->hwnd)))
+        return FALSE;
     ComPtr<IOleInPlaceActiveObject> active;
     if (FAILED(m_pOleObject.As(&active))) return FALSE;
     return active->TranslateAccelerator(pMsg) == S_OK;
@@ -427,21 +617,15 @@ BOOL CHtmlView::PreTranslateMessage(MSG* pMsg) {
 
 HRESULT CHtmlView::OnGetHostInfo(DOCHOSTUIINFO*) { return E_NOTIMPL; }
 
-void CHtmlView::OnNewWindow(DWORD dwFlags, const wchar_t* url) {
-    // A script on its own (a timer, a loop, a page being left) never opens the user's browser;
-    // a click does, for a web address, at most once a second, so even a page that turns every
-    // click into many windows opens one.
-    const bool bUserAsked = (dwFlags & (NWMF_USERINITED | NWMF_USERREQUESTED)) && !(dwFlags & NWMF_UNLOADING);
-    if (!bUserAsked || !IsWebAddress(url)) return;
-    const DWORD dwNow = ::GetTickCount();
-    if (m_bLaunched && dwNow - m_dwLastLaunch < kLaunchIntervalMs) return;
-    m_bLaunched = true;
-    m_dwLastLaunch = dwNow;
-    OpenInSystemBrowser(url);
+HRESULT CHtmlView::OnAuthenticate(HWND* phwnd, LPWSTR*, LPWSTR*) {
+    *phwnd = ::GetAncestor(m_hWnd, GA_ROOT);
+    return S_OK;
 }
 
-void CHtmlView::OpenInSystemBrowser(const wchar_t* url) {
-    ::ShellExecuteW(nullptr, L"open", url, nullptr, nullptr, SW_SHOWNORMAL);
+bool CHtmlView::IsTopLevel(IDispatch* pDisp) const {
+    ComPtr<IUnknown> event, own;
+    return pDisp && m_pBrowser && SUCCEEDED(pDisp->QueryInterface(IID_PPV_ARGS(&event))) &&
+           SUCCEEDED(m_pBrowser.As(&own)) && event.Get() == own.Get();
 }
 
 LRESULT CHtmlView::OnSizeMessage(WPARAM, LPARAM lParam) {
