@@ -7,7 +7,7 @@
 #include <wrl/client.h>
 
 #include <algorithm>
-#include <cwctype>
+#include <cstdlib>
 
 #include "platform/Debug.h"
 #include "platform/Text.h"
@@ -68,8 +68,9 @@ std::wstring OriginOf(const wchar_t* address) {
         return std::wstring();
     std::wstring origin = std::wstring(dwScheme == URL_SCHEME_HTTPS ? L"https://" : L"http://") + host;
     ::SysFreeString(host);
-    std::transform(origin.begin(), origin.end(), origin.begin(), [](wchar_t c) { return std::towlower(c); });
-    return origin + L":" + std::to_wstring(dwPort);
+    ::CharLowerBuffW(&origin[0], static_cast<DWORD>(origin.size()));
+    wchar_t port[16];
+    return origin + L":" + ::_ultow(dwPort, port, 10);
 }
 
 bool IsWebAddress(const wchar_t* address) { return !OriginOf(address).empty(); }
