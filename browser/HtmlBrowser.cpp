@@ -87,12 +87,12 @@ bool IsUnreachable(long nStatusCode) {
 
 // The keys by which the control would open an address box (Ctrl+O, Ctrl+L), a new window
 // (Ctrl+N), the print or save dialog (Ctrl+P, Ctrl+S), or its context menu (Shift+F10, the
-// menu key), with or without other modifiers.
+// menu key). Ctrl with Alt is AltGr, which types letters on some keyboards (ó, ł, ń, ś).
 bool IsSideDoorKey(const MSG& msg) {
     if (msg.message != WM_KEYDOWN && msg.message != WM_KEYUP && msg.message != WM_SYSKEYDOWN &&
         msg.message != WM_SYSKEYUP)
         return false;
-    const bool bControl = ::GetKeyState(VK_CONTROL) < 0;
+    const bool bControl = ::GetKeyState(VK_CONTROL) < 0 && ::GetKeyState(VK_MENU) >= 0;
     const bool bShift = ::GetKeyState(VK_SHIFT) < 0;
     switch (msg.wParam) {
         case 'O': case 'L': case 'N': case 'P': case 'S': return bControl;
@@ -179,7 +179,6 @@ void CHtmlBrowser::ShowPanel(bool bShow) {
         if (!m_panel.Create(client, this, kPanelId)) return;
         m_panel.SetLook(m_panelLook);
     }
-    m_bPanelShown = bShow;
     ShowBrowser(!bShow);
     if (m_panel.GetSafeHwnd()) m_panel.ShowWindow(bShow ? SW_SHOWNA : SW_HIDE);
 }
@@ -230,7 +229,8 @@ void CHtmlBrowser::OnBeforeNavigate2(const wchar_t* url, bool bTopLevel, bool* p
 }
 
 void CHtmlBrowser::OnNavigateComplete2(const wchar_t* url, bool bTopLevel) {
-    if (!bTopLevel || (m_bPanelShown && IsBlankPage(url))) return;
+    // A blank page shows nothing from anywhere, and is what a refused page is replaced by.
+    if (!bTopLevel || IsBlankPage(url)) return;
     if (IsAllowedSite(url)) {
         ShowPanel(false);
         return;

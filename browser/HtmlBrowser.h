@@ -88,7 +88,6 @@ private:
     std::vector<std::wstring> m_allowedOrigins;  // as OriginOf gives them
     PanelLook m_panelLook;
     CUnreachablePanel m_panel;
-    bool m_bPanelShown = false;
     bool m_bBlanking = false;  // the pane itself asked for about:blank, to unload a refused page
     bool m_bClicked = false;   // the user clicked in the pane, at m_dwClick, and no address took it yet
     DWORD m_dwClick = 0;

@@ -254,6 +254,10 @@ TEST_F(PanePolicy, OpenNewWindowPrintSaveAndMenuKeysDoNothing) {
         EXPECT_EQ(S_FALSE, handler->TranslateAccelerator(&copy, nullptr, 0));  // copying stays the control's
     }
     {
+        qvtest::HeldKeys altGr({VK_CONTROL, VK_MENU});  // types letters on some keyboards
+        EXPECT_FALSE(swallowed(WM_KEYDOWN, 'S'));
+    }
+    {
         qvtest::HeldKeys shift({VK_SHIFT});
         EXPECT_TRUE(swallowed(WM_SYSKEYDOWN, VK_F10));
     }
