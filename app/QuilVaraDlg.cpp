@@ -21,16 +21,12 @@ constexpr int kBarFontPointTenths = 90;
 constexpr char kBarFontFace[] = "宋体";
 
 // The panel a pane shows for a page that cannot be opened, in the skin's font and colours: the
-// collapse bar's grey under the frame's light gold, and a button of the bottom band's orange
-// rimmed in the frame's brown, its caption in the frame's darkest brown.
+// collapse bar's grey under the frame's light gold.
 PanelLook SkinPanelLook() {
     PanelLook look;
     look.hFont = g_skinButtonAttribute.GetFont();
     look.crBackground = RGB(55, 55, 57);
     look.crText = RGB(236, 184, 92);
-    look.crButtonFace = RGB(221, 134, 10);
-    look.crButtonEdge = RGB(132, 80, 12);
-    look.crButtonText = RGB(34, 19, 3);
     return look;
 }
 

@@ -6,10 +6,8 @@
 #include <shobjidl.h>
 #include <wrl/client.h>
 
-#include <algorithm>
-#include <cstdlib>
-
 #include "platform/Debug.h"
+#include "platform/Gdi.h"
 #include "platform/Text.h"
 #include "platform/Urlmon.h"
 
@@ -23,10 +21,14 @@ constexpr DWORD kNoScrollBorderFlags = DOCHOSTUIFLAG_NO3DBORDER | DOCHOSTUIFLAG_
 // The line debug builds report a null page address at, wherever the check stands.
 constexpr int kNullUrlReportLine = 31;
 
-// The child id of a pane's panel.
-constexpr UINT kPanelId = 1;
+// The panel's line and the caption and child id of its button.
+constexpr char kPanelLine[] = "页面无法打开，请检查网络后重试。";
+constexpr char kRetryCaption[] = "重试";
+constexpr UINT kRetryId = 1;
 
+// A page of nothing: what a refused page is replaced by, and what frames may show.
 constexpr wchar_t kBlankPage[] = L"about:blank";
+constexpr char kBlankPageAddress[] = "about:blank";
 
 // What a page may download: images, videos and background sounds; no ActiveX controls, Java or
 // binary behaviours. Scripts run: the pages need them.
@@ -46,34 +48,54 @@ constexpr INTERNETFEATURELIST kProcessFeatures[] = {
 // Whether every protection is on. They are set once, before the first control, which reads
 // them as it starts. A process where one could not be set shows no page at all.
 bool ProcessProtected() {
-    static const bool bProtected = [] {
-        bool ok = true;
+    static bool bSet = false, bProtected = false;
+    if (!bSet) {
+        bSet = true;
+        const auto setFeature =
+            qv::Urlmon().Find<decltype(&::CoInternetSetFeatureEnabled)>("CoInternetSetFeatureEnabled");
+        bProtected = setFeature != nullptr;
         for (INTERNETFEATURELIST feature : kProcessFeatures)
-            ok = SUCCEEDED(qv::CoInternetSetFeatureEnabled(feature, SET_FEATURE_ON_PROCESS, TRUE)) && ok;
-        return ok;
-    }();
+            bProtected = bProtected && SUCCEEDED(setFeature(feature, SET_FEATURE_ON_PROCESS, TRUE));
+    }
     return bProtected;
 }
 
-// The site of an http or https address, as "scheme://host:port" with the host in lower case;
-// empty for any other address, and for one with a user name or password (which can make a
-// foreign host look like a known one).
-std::wstring OriginOf(const wchar_t* address) {
+// A site as a line of its own, "\nscheme://host:port\n" in lower case: room for the longest
+// scheme, a host of the longest a DNS name can be, and a port.
+constexpr size_t kMaxHostChars = 255;
+using SiteLine = wchar_t[16 + kMaxHostChars + 8];
+
+// The site of an http or https address. False, with an empty line, for any other address, for
+// one with a user name or password (which can make a foreign host look like a known one), and
+// for a host longer than any DNS name.
+bool SiteLineOf(const wchar_t* address, SiteLine& line) {
+    line[0] = L'\0';
+    const auto createUri = qv::Urlmon().Find<decltype(&::CreateUri)>("CreateUri");
     ComPtr<IUri> uri;
     DWORD dwScheme = URL_SCHEME_INVALID, dwProperties = 0, dwPort = 0;
     BSTR host = nullptr;
-    if (FAILED(qv::CreateUri(address, Uri_CREATE_CANONICALIZE, &uri)) || FAILED(uri->GetScheme(&dwScheme)) ||
-        (dwScheme != URL_SCHEME_HTTP && dwScheme != URL_SCHEME_HTTPS) || FAILED(uri->GetProperties(&dwProperties)) ||
-        (dwProperties & Uri_HAS_USER_INFO) || FAILED(uri->GetPort(&dwPort)) || uri->GetHost(&host) != S_OK)
-        return std::wstring();
-    std::wstring origin = std::wstring(dwScheme == URL_SCHEME_HTTPS ? L"https://" : L"http://") + host;
+    if (!createUri || FAILED(createUri(address, Uri_CREATE_CANONICALIZE, 0, &uri)) ||
+        FAILED(uri->GetScheme(&dwScheme)) || (dwScheme != URL_SCHEME_HTTP && dwScheme != URL_SCHEME_HTTPS) ||
+        FAILED(uri->GetProperties(&dwProperties)) || (dwProperties & Uri_HAS_USER_INFO) ||
+        FAILED(uri->GetPort(&dwPort)) || uri->GetHost(&host) != S_OK)
+        return false;
+    const bool ok = ::SysStringLen(host) <= kMaxHostChars;
+    if (ok) {
+        ::wsprintfW(line, L"\n%s://%s:%lu\n", dwScheme == URL_SCHEME_HTTPS ? L"https" : L"http", host, dwPort);
+        ::CharLowerW(line);
+    }
     ::SysFreeString(host);
-    ::CharLowerBuffW(&origin[0], static_cast<DWORD>(origin.size()));
-    wchar_t port[16];
-    return origin + L":" + ::_ultow(dwPort, port, 10);
+    return ok;
 }
 
-bool IsWebAddress(const wchar_t* address) { return !OriginOf(address).empty(); }
+bool IsWebAddress(const wchar_t* address) {
+    SiteLine line;
+    return SiteLineOf(address, line);
+}
+
+HFONT FontOf(const PanelLook& look) {
+    return look.hFont ? look.hFont : static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
+}
 
 bool IsBlankPage(const wchar_t* address) { return ::_wcsicmp(address, kBlankPage) == 0; }
 
@@ -105,20 +127,18 @@ bool IsSideDoorKey(const MSG& msg) {
 }  // namespace
 
 BEGIN_MESSAGE_MAP(CHtmlBrowser, CHtmlView)
+    ON_WM_PAINT()
+    ON_WM_ERASEBKGND()
     ON_MESSAGE(WM_SIZE, OnSizeMessage)
-    ON_BN_CLICKED(kPanelId, OnRetry)
+    ON_BN_CLICKED(kRetryId, OnRetry)
 END_MESSAGE_MAP()
 
-CHtmlBrowser::CHtmlBrowser(bool bNoScrollBorder)
-    : m_bNavigate(false), m_bNoScrollBorder(bNoScrollBorder) {}
+// The first pane sets the process-wide protections, before any control is made.
+CHtmlBrowser::CHtmlBrowser(bool bNoScrollBorder) : m_bNavigate(false), m_bNoScrollBorder(bNoScrollBorder) {
+    ProcessProtected();
+}
 
 CHtmlBrowser::~CHtmlBrowser() = default;
-
-BOOL CHtmlBrowser::Create(const wchar_t* className, const char* windowName, DWORD dwStyle, const RECT& rect,
-                          CWnd* pParentWnd, UINT nID) {
-    ProcessProtected();
-    return CHtmlView::Create(className, windowName, dwStyle, rect, pParentWnd, nID);
-}
 
 // Each request is a plain page request shown in the pane itself: no flags, no target frame, no
 // extra headers and no post data.
@@ -154,33 +174,69 @@ void CHtmlBrowser::ShowRememberedPage() {
 }
 
 void CHtmlBrowser::SetAllowedSites(std::initializer_list<const char*> sites) {
-    m_allowedOrigins.clear();
+    m_allowedSites.clear();
     for (const char* site : sites) {
         // A site that is no plain web address allows nothing.
-        const std::wstring origin = OriginOf(qv::WideFromGbk(site).c_str());
-        if (!origin.empty()) m_allowedOrigins.push_back(origin);
+        SiteLine line;
+        if (SiteLineOf(qv::WideFromGbk(site).c_str(), line)) m_allowedSites += line;
     }
 }
 
 bool CHtmlBrowser::IsAllowedSite(const wchar_t* url) const {
-    const std::wstring origin = OriginOf(url);
-    return !origin.empty() && std::find(m_allowedOrigins.begin(), m_allowedOrigins.end(), origin) != m_allowedOrigins.end();
+    SiteLine line;
+    return SiteLineOf(url, line) && m_allowedSites.find(line) != std::wstring::npos;
 }
 
 void CHtmlBrowser::SetPanelLook(const PanelLook& look) {
     m_panelLook = look;
-    if (m_panel.GetSafeHwnd()) m_panel.SetLook(look);
+    ArrangePanel();
 }
 
 void CHtmlBrowser::ShowPanel(bool bShow) {
-    if (bShow && !m_panel.GetSafeHwnd()) {
-        RECT client;
-        GetClientRect(&client);
-        if (!m_panel.Create(client, this, kPanelId)) return;
-        m_panel.SetLook(m_panelLook);
+    if (bShow && !m_btnRetry.GetSafeHwnd()) {
+        m_btnRetry.Create(kRetryCaption, WS_CHILD | WS_TABSTOP, RECT{0, 0, 0, 0}, this, kRetryId);
+        ArrangePanel();
     }
+    m_bPanelShown = bShow;
     ShowBrowser(!bShow);
-    if (m_panel.GetSafeHwnd()) m_panel.ShowWindow(bShow ? SW_SHOWNA : SW_HIDE);
+    m_btnRetry.ShowWindow(bShow ? SW_SHOWNA : SW_HIDE);
+    Invalidate();
+}
+
+void CHtmlBrowser::ArrangePanel() {
+    if (!m_btnRetry.GetSafeHwnd()) return;
+    const HFONT hFont = FontOf(m_panelLook);
+    m_btnRetry.SetFont(hFont, FALSE);
+    RECT client;
+    GetClientRect(&client);
+    CClientDC dc(m_hWnd);
+    dc.SelectObject(hFont);
+    TEXTMETRICW metrics{};
+    ::GetTextMetricsW(dc, &metrics);
+    // Measured in lines of the font, so the panel keeps its proportions at any text size: the
+    // line, a line's gap, and a button two lines high and six wide (its two characters with two
+    // lines' margin on either side).
+    const int unit = metrics.tmHeight;
+    const int top = (client.bottom - 4 * unit) / 2;
+    m_rcPanelLine = {0, top, client.right, top + unit};
+    m_btnRetry.MoveWindow((client.right - 6 * unit) / 2, top + 2 * unit, 6 * unit, 2 * unit, TRUE);
+    Invalidate();
+}
+
+// The panel paints its background with the rest.
+BOOL CHtmlBrowser::OnEraseBkgnd(HDC hDC) { return m_bPanelShown || CHtmlView::OnEraseBkgnd(hDC); }
+
+void CHtmlBrowser::OnPaint() {
+    if (!m_bPanelShown) return CHtmlView::OnPaint();
+    CPaintDC dc(m_hWnd);
+    RECT rect;
+    GetClientRect(&rect);
+    dc.FillSolidRect(rect, m_panelLook.crBackground);
+    dc.SelectObject(FontOf(m_panelLook));
+    dc.SetBkMode(TRANSPARENT);
+    dc.SetTextColor(m_panelLook.crText);
+    rect = m_rcPanelLine;
+    dc.DrawText(kPanelLine, &rect, DT_CENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
 }
 
 void CHtmlBrowser::OnRetry() {
@@ -188,9 +244,10 @@ void CHtmlBrowser::OnRetry() {
 }
 
 LRESULT CHtmlBrowser::OnSizeMessage(WPARAM wParam, LPARAM lParam) {
-    // The panel covers the whole pane, whatever the browser surface's offset.
-    if (m_panel.GetSafeHwnd()) m_panel.MoveWindow(0, 0, LOWORD(lParam), HIWORD(lParam), TRUE);
-    return CHtmlView::OnSizeMessage(wParam, lParam);
+    // The panel is centred in the whole pane, whatever the browser surface's offset.
+    const LRESULT result = CHtmlView::OnSizeMessage(wParam, lParam);
+    ArrangePanel();
+    return result;
 }
 
 HRESULT CHtmlBrowser::OnGetHostInfo(DOCHOSTUIINFO* pInfo) {
@@ -201,6 +258,8 @@ HRESULT CHtmlBrowser::OnGetHostInfo(DOCHOSTUIINFO* pInfo) {
 }
 
 BOOL CHtmlBrowser::PreTranslateMessage(MSG* pMsg) {
+    // While the panel shows, keys and clicks are its button's, none of the hidden page's.
+    if (m_bPanelShown) return FALSE;
     const bool bClick = pMsg->message == WM_LBUTTONUP ||
                         (pMsg->message == WM_KEYDOWN && (pMsg->wParam == VK_RETURN || pMsg->wParam == VK_SPACE));
     if (bClick) {
@@ -239,7 +298,7 @@ void CHtmlBrowser::OnNavigateComplete2(const wchar_t* url, bool bTopLevel) {
     // and leaves the control at once.
     ShowPanel(true);
     m_bBlanking = true;
-    Navigate2(qv::GbkFromWide(kBlankPage).c_str(), 0, nullptr, nullptr, nullptr, 0);
+    Navigate2(kBlankPageAddress, 0, nullptr, nullptr, nullptr, 0);
 }
 
 void CHtmlBrowser::OnNavigateError(const wchar_t*, bool bTopLevel, long nStatusCode, bool* pbCancel) {

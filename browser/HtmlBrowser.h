@@ -4,7 +4,8 @@
 //
 // A pane stays on the sites its owner allows: any other address a page, a script or a redirect
 // leads it to is refused, and goes to the user's own web browser only when the user clicked for
-// it. A page that cannot be opened gives way to the pane's own panel, which offers to try again.
+// it. A page that cannot be opened gives way to the pane's own panel: the pane itself, drawn by
+// the tool, with one line saying so and a button that tries again.
 // The control runs with the process-wide protections a host should set, downloads no ActiveX,
 // Java or behaviours, asks for no credentials, and keeps its side doors closed: no open, new
 // window, print or save keys, no context menu, no closing the pane, no file downloads.
@@ -12,21 +13,26 @@
 
 #include <initializer_list>
 #include <string>
-#include <vector>
 
-#include "browser/UnreachablePanel.h"
+#include "platform/Controls.h"
 #include "platform/HtmlView.h"
 #include "platform/String.h"
 
+// How a pane's panel looks: its ground and line, and the font of the line and the button. The
+// font stays its owner's and must outlive the pane; without one the panel takes the system's
+// GUI font.
+struct PanelLook {
+    HFONT hFont = nullptr;
+    COLORREF crBackground = RGB(255, 255, 255);
+    COLORREF crText = RGB(0, 0, 0);
+};
+
 class CHtmlBrowser : public CHtmlView {
 public:
+    // The first pane made also sets the process-wide protections, before any browser control
+    // of the process exists.
     explicit CHtmlBrowser(bool bNoScrollBorder);
     ~CHtmlBrowser() override;
-
-    // As the view's; the first pane also sets the process-wide protections, before the first
-    // browser control of the process is made.
-    BOOL Create(const wchar_t* className, const char* windowName, DWORD dwStyle, const RECT& rect,
-                CWnd* pParentWnd, UINT nID) override;
 
     // Remembers lpszUrl (code page 936, not null) and shows it at once while navigation is
     // enabled, even when it is the address already shown or empty.
@@ -36,15 +42,16 @@ public:
     // it and leaves the page on screen.
     bool EnableNavigate(bool bEnable);
 
-    // The sites the pane may show, each a scheme and host with an optional port
-    // ("https://event.vara.example"). Its own page may be at an http or https address of one of
-    // them, and nowhere else. None is allowed until this is called.
+    // The sites the pane may show, each an http or https scheme and a host with an optional port
+    // ("https://event.vara.example"). Its own page must be on one of them, with the same scheme,
+    // host and port. None is allowed until this is called.
     void SetAllowedSites(std::initializer_list<const char*> sites);
-    // How the panel for a page that could not be opened looks.
+    // How the panel for a page that could not be opened looks; a shown panel is drawn anew.
     void SetPanelLook(const PanelLook& look);
 
     HRESULT OnGetHostInfo(DOCHOSTUIINFO* pInfo) override;
-    // Notes the user's clicks in the pane, then offers keys as the view does.
+    // Notes the user's clicks in the page, then offers keys as the view does; while the panel
+    // shows, leaves everything to its button.
     BOOL PreTranslateMessage(MSG* pMsg) override;
 
 protected:
@@ -62,6 +69,9 @@ protected:
     bool OnAmbientDownloadControl(DWORD* pdwFlags) override;
     HRESULT OnAuthenticate(HWND* phwnd, LPWSTR* pszUsername, LPWSTR* pszPassword) override;
 
+    // The panel: the pane's own surface while the browser's is hidden, and its button.
+    void OnPaint();
+    BOOL OnEraseBkgnd(HDC hDC);
     LRESULT OnSizeMessage(WPARAM wParam, LPARAM lParam);
     void OnRetry();
 
@@ -74,6 +84,8 @@ private:
     bool IsAllowedSite(const wchar_t* url) const;
     // Shows the panel in place of the page, or the page again.
     void ShowPanel(bool bShow);
+    // Centres the panel's line and button in the pane, sized by the panel's font.
+    void ArrangePanel();
     // Opens url in the user's browser, at most once in kLaunchIntervalMs.
     void LaunchOutside(const wchar_t* url);
 
@@ -85,9 +97,11 @@ private:
     bool m_bNavigate;
     CString m_strUrl;
     bool m_bNoScrollBorder;
-    std::vector<std::wstring> m_allowedOrigins;  // as OriginOf gives them
+    std::wstring m_allowedSites;  // each on a line of its own, as SiteLineOf gives them
     PanelLook m_panelLook;
-    CUnreachablePanel m_panel;
+    bool m_bPanelShown = false;
+    CButton m_btnRetry;  // the panel's
+    RECT m_rcPanelLine = {0, 0, 0, 0};
     bool m_bBlanking = false;  // the pane itself asked for about:blank, to unload a refused page
     bool m_bClicked = false;   // the user clicked in the pane, at m_dwClick, and no address took it yet
     DWORD m_dwClick = 0;

@@ -18,6 +18,23 @@ using Microsoft::WRL::ComPtr;
 namespace {
 // CGID_DocHostCommandHandler, which mingw-w64's uuid library does not carry.
 constexpr GUID kDocHostCommandHandler = {0xf38bc242, 0xb950, 0x11d1, {0x89, 0x18, 0x00, 0xc0, 0x4f, 0xc2, 0xc8, 0x36}};
+
+// Where an event the view reports keeps the arguments the view reads, counted in the order the
+// event declares them; -1 where it has none.
+struct EventShape {
+    DISPID id;
+    signed char nArgs, disp, url, number, flag, cancel;
+};
+constexpr EventShape kEventShapes[] = {
+    {DISPID_BEFORENAVIGATE2, 7, 0, 1, -1, -1, 6},  // (pDisp, URL, Flags, TargetFrameName, PostData, Headers, Cancel)
+    {DISPID_NAVIGATECOMPLETE2, 2, 0, 1, -1, -1, -1},  // (pDisp, URL)
+    {DISPID_NAVIGATEERROR, 5, 0, 1, 3, -1, 4},     // (pDisp, URL, TargetFrameName, StatusCode, Cancel)
+    {DISPID_NEWWINDOW2, 2, -1, -1, -1, -1, 1},     // (ppDisp, Cancel)
+    {DISPID_NEWWINDOW3, 5, -1, 4, 2, -1, 1},       // (ppDisp, Cancel, dwFlags, bstrUrlContext, bstrUrl)
+    {DISPID_WINDOWCLOSING, 2, -1, -1, -1, 0, 1},   // (IsChildWindow, Cancel)
+    {DISPID_FILEDOWNLOAD, 2, -1, -1, -1, 0, 1},    // (ActiveDocument, Cancel)
+    {DISPID_FILEDOWNLOAD, 1, -1, -1, -1, -1, 0},   // (Cancel), from controls before Internet Explorer 7
+};
 }  // namespace
 
 // The container side of the browser control: client site, in-place site and frame, UI handler,
@@ -245,123 +262,14 @@ public:
     STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
     STDMETHODIMP Invoke(DISPID dispIdMember, REFIID, LCID, WORD, DISPPARAMS* pDispParams, VARIANT* pVarResult,
                         EXCEPINFO*, UINT*) override {
-        if (dispIdMember == DISPID_AMBIENT_DLCONTROL) {
-            if (!pVarResult) return E_POINTER;
-            DWORD dwFlags = 0;
-            if (!Ask([&] { return m_pView->OnAmbientDownloadControl(&dwFlags); })) return DISP_E_MEMBERNOTFOUND;
-            ::VariantClear(pVarResult);
-            pVarResult->vt = VT_I4;
-            pVarResult->lVal = static_cast<LONG>(dwFlags);
-            return S_OK;
-        }
-        switch (dispIdMember) {
-            case DISPID_BEFORENAVIGATE2: {
-                // (pDisp, URL, Flags, TargetFrameName, PostData, Headers, Cancel)
-                Event event(pDispParams, 7);
-                const wchar_t* url = event.Text(1);
-                IDispatch* pDisp = event.Dispatch(0);
-                return Cancellable(event.Cancel(6), url != nullptr, [&](bool* pbCancel) {
-                    m_pView->OnBeforeNavigate2(url, m_pView->IsTopLevel(pDisp), pbCancel);
-                });
-            }
-            case DISPID_NAVIGATECOMPLETE2: {
-                // (pDisp, URL)
-                Event event(pDispParams, 2);
-                const wchar_t* url = event.Text(1);
-                if (!url) return DISP_E_TYPEMISMATCH;
-                if (!m_pView) return S_OK;
-                IDispatch* pDisp = event.Dispatch(0);
-                return CallWithoutThrowing(
-                    __FILE__, __LINE__,
-                    [&] {
-                        m_pView->OnNavigateComplete2(url, m_pView->IsTopLevel(pDisp));
-                        return S_OK;
-                    },
-                    [] { return E_UNEXPECTED; });
-            }
-            case DISPID_NAVIGATEERROR: {
-                // (pDisp, URL, TargetFrameName, StatusCode, Cancel)
-                Event event(pDispParams, 5);
-                const wchar_t* url = event.Text(1);
-                LONG nStatusCode = 0;
-                IDispatch* pDisp = event.Dispatch(0);
-                return Cancellable(event.Cancel(4), url && event.Long(3, &nStatusCode), [&](bool* pbCancel) {
-                    m_pView->OnNavigateError(url, m_pView->IsTopLevel(pDisp), nStatusCode, pbCancel);
-                });
-            }
-            case DISPID_WINDOWCLOSING: {
-                // (IsChildWindow, Cancel)
-                Event event(pDispParams, 2);
-                bool bChildWindow = false;
-                return Cancellable(event.Cancel(1), event.Bool(0, &bChildWindow), [&](bool* pbCancel) {
-                    m_pView->OnWindowClosing(bChildWindow, pbCancel);
-                });
-            }
-            case DISPID_FILEDOWNLOAD: {
-                // (ActiveDocument, Cancel); controls before Internet Explorer 7 send Cancel alone,
-                // and only for downloads that are not shown in place.
-                const bool bOlder = pDispParams && pDispParams->cArgs == 1;
-                Event event(pDispParams, bOlder ? 1 : 2);
-                bool bActiveDocument = false;
-                const bool bArgsOk = bOlder || event.Bool(0, &bActiveDocument);
-                return Cancellable(event.Cancel(bOlder ? 0 : 1), bArgsOk, [&](bool* pbCancel) {
-                    m_pView->OnFileDownload(bActiveDocument, pbCancel);
-                });
-            }
-            case DISPID_NEWWINDOW2:
-            case DISPID_NEWWINDOW3:
-                return NewWindow(dispIdMember, pDispParams);
-            default:
-                return DISP_E_MEMBERNOTFOUND;
-        }
+        // A view that throws is taken to have decided nothing: an event's Cancel stays set.
+        return CallWithoutThrowing(
+            __FILE__, __LINE__, [&] { return Dispatch(dispIdMember, pDispParams, pVarResult); },
+            [] { return E_UNEXPECTED; });
     }
 
 private:
     ~CHtmlSite() = default;
-
-    // An event's arguments in the order the event declares them (DISPPARAMS holds them in
-    // reverse); each reader gives null or false for an argument that is missing or of a type
-    // the event does not send.
-    class Event {
-    public:
-        Event(DISPPARAMS* pParams, UINT nArgs)
-            : m_pParams(pParams && pParams->rgvarg && pParams->cArgs == nArgs ? pParams : nullptr) {}
-
-        VARIANT_BOOL* Cancel(UINT i) const { return m_pParams ? CancelFlag(Arg(i)) : nullptr; }
-        const wchar_t* Text(UINT i) const {
-            const VARIANT* value = Value(i);
-            if (!value || value->vt != VT_BSTR) return nullptr;
-            return value->bstrVal ? value->bstrVal : L"";
-        }
-        bool Long(UINT i, LONG* pValue) const {
-            const VARIANT* value = Value(i);
-            if (!value || (value->vt != VT_I4 && value->vt != VT_UI4)) return false;
-            *pValue = value->lVal;
-            return true;
-        }
-        bool Bool(UINT i, bool* pValue) const {
-            const VARIANT* value = Value(i);
-            if (!value || value->vt != VT_BOOL) return false;
-            *pValue = value->boolVal != VARIANT_FALSE;
-            return true;
-        }
-        IDispatch* Dispatch(UINT i) const {
-            const VARIANT* value = Value(i);
-            return value && value->vt == VT_DISPATCH ? value->pdispVal : nullptr;
-        }
-
-    private:
-        VARIANT& Arg(UINT i) const { return m_pParams->rgvarg[m_pParams->cArgs - 1 - i]; }
-        // The argument itself, looked through the references the control may wrap it in.
-        const VARIANT* Value(UINT i) const {
-            if (!m_pParams) return nullptr;
-            const VARIANT* value = &Arg(i);
-            while (value && value->vt == (VT_BYREF | VT_VARIANT)) value = value->pvarVal;
-            return value;
-        }
-
-        DISPPARAMS* m_pParams;
-    };
 
     // Asks the view a yes-or-no question of the control; no view, or a view that throws, says no.
     template <typename Question>
@@ -370,52 +278,66 @@ private:
         return CallWithoutThrowing(__FILE__, __LINE__, std::forward<Question>(question), [] { return false; });
     }
 
-    // Lets the view decide on an event that can be cancelled. Cancel is set before anything else
-    // is looked at and cleared only by the view's decision, so an event with arguments of
-    // unexpected types, one that comes after the view let go, or a handler that throws stops
-    // what the event announces.
-    template <typename Handler>
-    HRESULT Cancellable(VARIANT_BOOL* pCancel, bool bArgsOk, Handler&& handler) {
-        if (!pCancel) return DISP_E_TYPEMISMATCH;
-        const bool bCancelledBefore = *pCancel != VARIANT_FALSE;
-        *pCancel = VARIANT_TRUE;
-        if (!bArgsOk) return DISP_E_TYPEMISMATCH;
-        if (!m_pView) return S_OK;
-        return CallWithoutThrowing(
-            __FILE__, __LINE__,
-            [&] {
-                bool bCancel = bCancelledBefore;
-                handler(&bCancel);
-                *pCancel = bCancel ? VARIANT_TRUE : VARIANT_FALSE;
-                return S_OK;
-            },
-            [] { return E_UNEXPECTED; });
-    }
+    HRESULT Dispatch(DISPID dispIdMember, DISPPARAMS* pDispParams, VARIANT* pVarResult) {
+        if (dispIdMember == DISPID_AMBIENT_DLCONTROL) {
+            DWORD dwFlags = 0;
+            if (!pVarResult) return E_POINTER;
+            if (!m_pView || !m_pView->OnAmbientDownloadControl(&dwFlags)) return DISP_E_MEMBERNOTFOUND;
+            ::VariantClear(pVarResult);
+            pVarResult->vt = VT_I4;
+            pVarResult->lVal = static_cast<LONG>(dwFlags);
+            return S_OK;
+        }
+        const UINT nArgs = pDispParams && pDispParams->rgvarg ? pDispParams->cArgs : 0;
+        const EventShape* shape = nullptr;
+        bool bKnown = false;
+        for (const EventShape& each : kEventShapes) {
+            if (each.id != dispIdMember) continue;
+            bKnown = true;
+            if (static_cast<UINT>(each.nArgs) == nArgs) shape = &each;
+        }
+        if (!shape) return bKnown ? DISP_E_BADPARAMCOUNT : DISP_E_MEMBERNOTFOUND;
+        // The argument in the place the event declares it (DISPPARAMS holds them in reverse),
+        // looked through the references the control may wrap it in.
+        const auto arg = [&](int i) -> VARIANT& { return pDispParams->rgvarg[nArgs - 1 - i]; };
+        const auto value = [&](int i) {
+            const VARIANT* v = &arg(i);
+            while (v && v->vt == (VT_BYREF | VT_VARIANT)) v = v->pvarVal;
+            return v;
+        };
 
-    // NewWindow2(ppDisp, Cancel) and NewWindow3(ppDisp, Cancel, dwFlags, bstrUrlContext, bstrUrl).
-    HRESULT NewWindow(DISPID dispIdMember, DISPPARAMS* pDispParams) {
-        // Every new window is cancelled before anything else is looked at, so an event with
-        // unexpected arguments still opens nothing. In both events Cancel is the second of the
-        // arguments, which come in reverse order.
-        if (!pDispParams || !pDispParams->rgvarg || pDispParams->cArgs < 2) return DISP_E_BADPARAMCOUNT;
-        VARIANT_BOOL* pCancel = CancelFlag(pDispParams->rgvarg[pDispParams->cArgs - 2]);
-        if (!pCancel) return DISP_E_TYPEMISMATCH;
-        *pCancel = VARIANT_TRUE;
-
-        // NewWindow2 carries no address and ends here.
-        if (dispIdMember != DISPID_NEWWINDOW3) return S_OK;
-        Event event(pDispParams, 5);
-        LONG nFlags = 0;
-        const wchar_t* url = event.Text(4);
-        if (!event.Long(2, &nFlags) || !url) return DISP_E_TYPEMISMATCH;
+        // Cancel is set before anything else is looked at and cleared only by the view's
+        // decision, so an event with arguments of unexpected types, one that comes after the
+        // view let go, or a view that throws stops what the event announces. New windows stay
+        // cancelled whatever the view makes of them: the view has none to give.
+        VARIANT_BOOL* pCancel = shape->cancel >= 0 ? CancelFlag(arg(shape->cancel)) : nullptr;
+        if (shape->cancel >= 0 && !pCancel) return DISP_E_TYPEMISMATCH;
+        bool bCancel = pCancel && *pCancel != VARIANT_FALSE;
+        if (pCancel) *pCancel = VARIANT_TRUE;
+        const VARIANT* url = shape->url >= 0 ? value(shape->url) : nullptr;
+        const VARIANT* number = shape->number >= 0 ? value(shape->number) : nullptr;
+        const VARIANT* flag = shape->flag >= 0 ? value(shape->flag) : nullptr;
+        const VARIANT* disp = shape->disp >= 0 ? value(shape->disp) : nullptr;
+        if ((shape->url >= 0 && (!url || url->vt != VT_BSTR)) ||
+            (shape->number >= 0 && (!number || (number->vt != VT_I4 && number->vt != VT_UI4))) ||
+            (shape->flag >= 0 && (!flag || flag->vt != VT_BOOL)))
+            return DISP_E_TYPEMISMATCH;
         if (!m_pView) return S_OK;
-        return CallWithoutThrowing(
-            __FILE__, __LINE__,
-            [&] {
-                m_pView->OnNewWindow3(url, static_cast<DWORD>(nFlags));
-                return S_OK;
-            },
-            [] { return E_UNEXPECTED; });
+        const wchar_t* address = url && url->bstrVal ? url->bstrVal : L"";
+        const bool bTopLevel = disp && disp->vt == VT_DISPATCH && m_pView->IsTopLevel(disp->pdispVal);
+        switch (dispIdMember) {
+            case DISPID_BEFORENAVIGATE2: m_pView->OnBeforeNavigate2(address, bTopLevel, &bCancel); break;
+            case DISPID_NAVIGATECOMPLETE2: m_pView->OnNavigateComplete2(address, bTopLevel); break;
+            case DISPID_NAVIGATEERROR: m_pView->OnNavigateError(address, bTopLevel, number->lVal, &bCancel); break;
+            case DISPID_NEWWINDOW3: m_pView->OnNewWindow3(address, static_cast<DWORD>(number->lVal)); return S_OK;
+            case DISPID_WINDOWCLOSING: m_pView->OnWindowClosing(flag->boolVal != VARIANT_FALSE, &bCancel); break;
+            case DISPID_FILEDOWNLOAD:
+                m_pView->OnFileDownload(flag && flag->boolVal != VARIANT_FALSE, &bCancel);
+                break;
+            default: return S_OK;  // NewWindow2: no address to report
+        }
+        if (pCancel) *pCancel = bCancel ? VARIANT_TRUE : VARIANT_FALSE;
+        return S_OK;
     }
 
     // The Cancel flag an event hands out by reference, directly or inside a variant; else null.
@@ -604,23 +526,13 @@ BOOL CHtmlView::PreTranslateMessage(MSG* pMsg) {
     if (pMsg->message < WM_KEYFIRST || pMsg->message > WM_KEYLAST) return FALSE;
     // The owner has the first word, as the control would give it through the UI handler.
     if (OnTranslateAccelerator(*pMsg)) return TRUE;
-    // Keys of the view's other children (an owner's own controls over a hidden surface) are
-    // none of the control's business.
-    HWND hSurface = nullptr;
-    if (!m_pInPlaceObject || FAILED(m_pInPlaceObject->GetWindow(&hSurface)) ||
-        (pMsg->hwnd != hSurface && !::IsChild(hSurface, pMsg->hwnd)))
-        return FALSE;
+    if (!m_pOleObject) return FALSE;
     ComPtr<IOleInPlaceActiveObject> active;
     if (FAILED(m_pOleObject.As(&active))) return FALSE;
     return active->TranslateAccelerator(pMsg) == S_OK;
 }
 
 HRESULT CHtmlView::OnGetHostInfo(DOCHOSTUIINFO*) { return E_NOTIMPL; }
-
-HRESULT CHtmlView::OnAuthenticate(HWND* phwnd, LPWSTR*, LPWSTR*) {
-    *phwnd = ::GetAncestor(m_hWnd, GA_ROOT);
-    return S_OK;
-}
 
 bool CHtmlView::IsTopLevel(IDispatch* pDisp) const {
     ComPtr<IUnknown> event, own;

@@ -5,9 +5,9 @@
 // second browser-control window (every new window is cancelled).
 //
 // What else a page may do is its owner's decision. The view reports the control's events and
-// passes on the questions the control asks its host, each to a virtual operation below; the
-// defaults leave the control its own behaviour. The control only runs while its events reach
-// the view: when they cannot be connected, the view has no control at all.
+// passes on the questions the control asks its host, each to an operation below that a derived
+// class must give. The control only runs while its events reach the view: when they cannot be
+// connected, the view has no control at all.
 #pragma once
 
 #include <windows.h>
@@ -46,8 +46,8 @@ public:
     // The hosted control, or null when it could not be created; the view keeps the reference.
     IWebBrowser2* GetBrowser() const { return m_pBrowser.Get(); }
 
-    // Offers keys to OnTranslateAccelerator, then those of the control's own windows to the
-    // control, so its accelerators (Tab, Ctrl+C, ...) work inside pages.
+    // Offers keys to OnTranslateAccelerator and then to the control, so its accelerators (Tab,
+    // Ctrl+C, ...) work inside pages.
     BOOL PreTranslateMessage(MSG* pMsg) override;
 
     // The control asks its host for UI options. The default keeps the control's own.
@@ -55,30 +55,31 @@ public:
 
 protected:
     // The control's events. Addresses are as the control gives them; bTopLevel tells the view's
-    // own page from a frame inside it. A handler that sets *pbCancel stops what the event
-    // announces; the view sets it itself when an event comes with arguments it cannot read.
-    virtual void OnBeforeNavigate2(const wchar_t* url, bool bTopLevel, bool* pbCancel) {}
-    virtual void OnNavigateComplete2(const wchar_t* url, bool bTopLevel) {}
+    // own page from a frame inside it. Cancel starts as the control sent it (normally false); a
+    // handler that sets it stops what the event announces. The view cancels by itself an event
+    // that comes with arguments it cannot read.
+    virtual void OnBeforeNavigate2(const wchar_t* url, bool bTopLevel, bool* pbCancel) = 0;
+    virtual void OnNavigateComplete2(const wchar_t* url, bool bTopLevel) = 0;
     // nStatusCode: an HTTP status, or the HRESULT of a failure (INET_E_...). Cancelling keeps
     // the control from showing its own error page.
-    virtual void OnNavigateError(const wchar_t* url, bool bTopLevel, long nStatusCode, bool* pbCancel) {}
+    virtual void OnNavigateError(const wchar_t* url, bool bTopLevel, long nStatusCode, bool* pbCancel) = 0;
     // A page asked for a new window at url, with the NWMF flags of its request. The request is
-    // already cancelled.
-    virtual void OnNewWindow3(const wchar_t* url, DWORD dwFlags) {}
+    // already cancelled: the view has no second window to give it.
+    virtual void OnNewWindow3(const wchar_t* url, DWORD dwFlags) = 0;
     // A page's script asks to close the window it runs in.
-    virtual void OnWindowClosing(bool bChildWindow, bool* pbCancel) {}
+    virtual void OnWindowClosing(bool bChildWindow, bool* pbCancel) = 0;
     // A download is about to begin; bActiveDocument when it is a document the control shows itself.
-    virtual void OnFileDownload(bool bActiveDocument, bool* pbCancel) {}
+    virtual void OnFileDownload(bool bActiveDocument, bool* pbCancel) = 0;
 
     // The control's questions. True answers "the host has handled it": the control shows no
     // menu of its own, or does nothing more with the key.
-    virtual bool OnShowContextMenu(DWORD dwID, const POINT* ppt) { return false; }
-    virtual bool OnTranslateAccelerator(const MSG& msg) { return false; }
+    virtual bool OnShowContextMenu(DWORD dwID, const POINT* ppt) = 0;
+    virtual bool OnTranslateAccelerator(const MSG& msg) = 0;
     // The download-control ambient property (DLCTL_ flags); false leaves the control's defaults.
-    virtual bool OnAmbientDownloadControl(DWORD* pdwFlags) { return false; }
-    // A site asks for a user name and password (IAuthenticate::Authenticate). The default lets
-    // the system ask the user in a window owned by the view's top-level window.
-    virtual HRESULT OnAuthenticate(HWND* phwnd, LPWSTR* pszUsername, LPWSTR* pszPassword);
+    virtual bool OnAmbientDownloadControl(DWORD* pdwFlags) = 0;
+    // A site asks for a user name and password: IAuthenticate::Authenticate, whose answers are
+    // E_ACCESSDENIED to refuse, or S_OK with a window for the system to ask the user in.
+    virtual HRESULT OnAuthenticate(HWND* phwnd, LPWSTR* pszUsername, LPWSTR* pszPassword) = 0;
 
     void PostNcDestroy() override;
 

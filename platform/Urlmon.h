@@ -1,16 +1,12 @@
-// The calls of urlmon the tool makes. urlmon is not one of the system's known DLLs: imported, it
-// would be looked for beside the exe first, so it is loaded from the system folder instead
-// (CSystemLibrary) and these forward to it. Each fails with ERROR_PROC_NOT_FOUND as its HRESULT
-// when urlmon or the function cannot be had.
+// urlmon, where the calls the browser control's host makes of its own live (CreateUri,
+// CoInternetSetFeatureEnabled). It is not one of the system's known DLLs: imported, it would be
+// looked for beside the exe first, so it is loaded from the system folder instead, once.
 #pragma once
 
-#include <windows.h>
-#include <urlmon.h>
+#include "platform/SystemLibrary.h"
 
 namespace qv {
 
-HRESULT CoInternetSetFeatureEnabled(INTERNETFEATURELIST feature, DWORD dwFlags, BOOL fEnable);
-// On failure *ppURI is null.
-HRESULT CreateUri(const wchar_t* pwzURI, DWORD dwFlags, IUri** ppURI);
+const CSystemLibrary& Urlmon();
 
 }  // namespace qv

@@ -249,11 +249,18 @@ HeldKeys::~HeldKeys() { ::SetKeyboardState(m_saved); }
 
 HWND BrowserSurface(const CWnd& pane) {
     for (HWND child = ::GetWindow(pane.m_hWnd, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT))
-        if (child != PanelOf(pane)) return child;
+        if (child != RetryButton(pane)) return child;
     return nullptr;
 }
 
-HWND PanelOf(const CWnd& pane) { return ::FindWindowExW(pane.m_hWnd, nullptr, L"QuilVaraPanel", nullptr); }
+HWND RetryButton(const CWnd& pane) { return ::FindWindowExW(pane.m_hWnd, nullptr, L"Button", nullptr); }
+
+namespace {
+// Shown by its parent (the host window itself never is).
+bool Shown(HWND hWnd) { return hWnd && (::GetWindowLongW(hWnd, GWL_STYLE) & WS_VISIBLE); }
+}  // namespace
+
+bool PanelShown(const CWnd& pane) { return Shown(RetryButton(pane)) && !Shown(BrowserSurface(pane)); }
 
 RECT RectInParent(HWND hWnd) {
     RECT rect{};

@@ -148,8 +148,10 @@ private:
 
 // The in-place window of a pane's browser control, or null.
 HWND BrowserSurface(const CWnd& pane);
-// A pane's panel for a page that could not be opened, or null while it has none.
-HWND PanelOf(const CWnd& pane);
+// The button of a pane's panel for a page that could not be opened, or null while it has none.
+HWND RetryButton(const CWnd& pane);
+// Whether a pane shows its panel: its button shown, its browser surface hidden.
+bool PanelShown(const CWnd& pane);
 // A window's rectangle in its parent's client coordinates.
 RECT RectInParent(HWND hWnd);
 

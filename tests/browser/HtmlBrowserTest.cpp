@@ -236,10 +236,9 @@ TEST(PaneWithoutControl, SaysThePageCannotBeOpenedAndFreesItsPane) {
     EXPECT_EQ(nullptr, pane->GetBrowser());
     EXPECT_EQ(nullptr, qvtest::BrowserSurface(*pane));
     pane->SetUrl(kSearch);
-    EXPECT_EQ(nullptr, qvtest::PanelOf(*pane));  // nothing asked for yet
+    EXPECT_EQ(nullptr, qvtest::RetryButton(*pane));  // nothing asked for yet
     EXPECT_TRUE(pane->EnableNavigate(true));  // window present, no control: nothing to show it
-    const HWND hPanel = qvtest::PanelOf(*pane);
-    EXPECT_TRUE(hPanel && (::GetWindowLongW(hPanel, GWL_STYLE) & WS_VISIBLE));
+    EXPECT_TRUE(qvtest::PanelShown(*pane));
     pane->SetUrl(kNews);
     pane->SetTop(-65);
     pane->SetLeft(-5);

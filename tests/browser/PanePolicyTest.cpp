@@ -26,7 +26,8 @@ using qvtest::ControlEvent;
 using qvtest::CountedPane;
 using qvtest::HostWindow;
 using qvtest::NavigationLog;
-using qvtest::PanelOf;
+using qvtest::PanelShown;
+using qvtest::RetryButton;
 using qvtest::SiteOf;
 
 namespace {
@@ -37,9 +38,6 @@ const char kSearch[] = "https://event.vara.example/market/afq/?canvas_pos=search
 const wchar_t kSearchW[] = L"https://event.vara.example/market/afq/?canvas_pos=search&keyword=vara";
 
 using Opened = std::vector<std::wstring>;
-
-// Whether a window has been shown by its parent (the host window itself is never shown).
-bool Shown(HWND hWnd) { return hWnd && (::GetWindowLongW(hWnd, GWL_STYLE) & WS_VISIBLE); }
 
 class PanePolicy : public ::testing::Test {
 protected:
@@ -135,20 +133,19 @@ TEST_F(PanePolicy, FramesShowWebPagesAndBlankOnesOnly) {
 TEST_F(PanePolicy, APageFromElsewhereIsNotShownAndLeavesTheControl) {
     // A redirect the control did not announce ends on a foreign site.
     Complete(TopLevel(), L"https://evil.example/landed");
-    EXPECT_TRUE(Shown(PanelOf(*m_pPane)));
-    EXPECT_FALSE(Shown(BrowserSurface(*m_pPane)));
+    EXPECT_TRUE(PanelShown(*m_pPane));
     const auto& log = m_pLog->WaitFor(1);
     ASSERT_EQ(1u, log.size());
     EXPECT_EQ(L"about:blank", log[0].url);
     EXPECT_FALSE(log[0].cancelledBefore);
     Complete(TopLevel(), L"about:blank");
-    EXPECT_TRUE(Shown(PanelOf(*m_pPane)));
+    EXPECT_TRUE(PanelShown(*m_pPane));
     Complete(m_pFrame.Get(), L"https://ads.example/frame");  // frames do not count
-    EXPECT_TRUE(Shown(PanelOf(*m_pPane)));
+    EXPECT_TRUE(PanelShown(*m_pPane));
 
     Complete(TopLevel(), kSearchW);
-    EXPECT_FALSE(Shown(PanelOf(*m_pPane)));
-    EXPECT_TRUE(Shown(BrowserSurface(*m_pPane)));
+    EXPECT_FALSE(PanelShown(*m_pPane));
+    EXPECT_FALSE(::GetWindowLongW(RetryButton(*m_pPane), GWL_STYLE) & WS_VISIBLE);
 }
 
 TEST_F(PanePolicy, AnUnreachablePageGivesWayToThePanelWhoseButtonTriesAgain) {
@@ -157,37 +154,34 @@ TEST_F(PanePolicy, AnUnreachablePageGivesWayToThePanelWhoseButtonTriesAgain) {
     EXPECT_FALSE(Error(TopLevel(), 404));
     EXPECT_FALSE(Error(TopLevel(), E_ABORT));
     EXPECT_FALSE(Error(m_pFrame.Get(), INET_E_DOWNLOAD_FAILURE));
-    EXPECT_EQ(nullptr, PanelOf(*m_pPane));
+    EXPECT_EQ(nullptr, RetryButton(*m_pPane));
 
     // No network, no such host, a refusal, a bad certificate: the control's error page is cancelled.
     for (LONG status : {INET_E_DOWNLOAD_FAILURE, INET_E_RESOURCE_NOT_FOUND, INET_E_CANNOT_CONNECT,
                         INET_E_INVALID_CERTIFICATE})
         EXPECT_TRUE(Error(TopLevel(), status)) << std::hex << status;
-    const HWND hPanel = PanelOf(*m_pPane);
-    ASSERT_TRUE(Shown(hPanel));
-    EXPECT_FALSE(Shown(BrowserSurface(*m_pPane)));
-    RECT panel;
-    ::GetClientRect(hPanel, &panel);
-    EXPECT_EQ(528, panel.right);  // the whole pane, not the page's shifted surface
-    EXPECT_EQ(513, panel.bottom);
-
-    const HWND hButton = ::GetWindow(hPanel, GW_CHILD);
-    ASSERT_TRUE(Shown(hButton));
+    ASSERT_TRUE(PanelShown(*m_pPane));
+    const HWND hButton = RetryButton(*m_pPane);
     wchar_t caption[16] = L"";
     ::GetWindowTextW(hButton, caption, 16);
     EXPECT_EQ(L"\u91cd\u8bd5", std::wstring(caption));  // 重试, try again
-    // What the button sends its panel when clicked.
-    ::SendMessageW(hPanel, WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(hButton), BN_CLICKED),
+    // In the middle of the whole pane, not of the page's shifted surface.
+    const RECT button = qvtest::RectInParent(hButton);
+    EXPECT_NEAR(528 / 2, (button.left + button.right) / 2, 1);
+    EXPECT_GT(button.top, 513 / 3);
+    EXPECT_LT(button.bottom, 2 * 513 / 3);
+    // What the button sends the pane when clicked.
+    ::SendMessageW(m_pPane->m_hWnd, WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(hButton), BN_CLICKED),
                    reinterpret_cast<LPARAM>(hButton));
     const auto& log = m_pLog->WaitFor(2);
     ASSERT_EQ(2u, log.size());
     EXPECT_EQ(kSearchW, log[1].url);
     EXPECT_FALSE(log[1].cancelledBefore);
-    EXPECT_TRUE(Shown(hPanel));  // until the page is there
+    EXPECT_TRUE(PanelShown(*m_pPane));  // until the page is there
 
     Complete(TopLevel(), kSearchW);
-    EXPECT_FALSE(Shown(hPanel));
-    EXPECT_TRUE(Shown(BrowserSurface(*m_pPane)));
+    EXPECT_FALSE(PanelShown(*m_pPane));
+    EXPECT_FALSE(::GetWindowLongW(hButton, GWL_STYLE) & WS_VISIBLE);
 }
 
 TEST_F(PanePolicy, TheHostAnswersTheControlsSecurityQuestions) {
@@ -387,7 +381,8 @@ TEST(PaneWithoutEvents, IsNeverActivatedAndSaysThePageCannotBeOpened) {
     EXPECT_EQ(nullptr, pane->GetBrowser());
     pane->SetUrl(kSearch);
     EXPECT_TRUE(pane->EnableNavigate(true));
-    EXPECT_TRUE(Shown(PanelOf(*pane)));
+    EXPECT_NE(nullptr, RetryButton(*pane));
+    EXPECT_TRUE(::GetWindowLongW(RetryButton(*pane), GWL_STYLE) & WS_VISIBLE);
     host.get()->DestroyWindow();
     EXPECT_EQ(1, deleted);
 }
