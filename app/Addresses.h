@@ -3,6 +3,10 @@
 
 #include "HostConfig.h"
 
+// The publisher's sites: the only ones the panes show pages of.
+inline constexpr const char kEventSite[] = QV_HOST_EVENT;
+inline constexpr const char kGameSite[] = QV_HOST_GAME;
+inline constexpr const char kForumSite[] = QV_HOST_FORUM;
 // Pages of the two panes.
 inline constexpr const char kSearchPageUrl[] = QV_HOST_EVENT "/market/afq/?canvas_pos=search&keyword=vara";
 inline constexpr const char kNewsArticleUrl[] = QV_HOST_GAME "/xzdy/20110803/1239434.shtml";

@@ -19,6 +19,16 @@ constexpr COLORREF kBarTextColor = RGB(146, 111, 42);
 constexpr int kBarFontPointTenths = 90;
 constexpr char kBarFontFace[] = "宋体";
 
+// The panel a pane shows for a page that cannot be opened, in the skin's font and colours: the
+// collapse bar's grey under the frame's light gold.
+PanelLook SkinPanelLook() {
+    PanelLook look;
+    look.hFont = g_skinButtonAttribute.GetFont();
+    look.crBackground = RGB(55, 55, 57);
+    look.crText = RGB(236, 184, 92);
+    return look;
+}
+
 // A movable global block holding a copy of size bytes, or null.
 HGLOBAL GlobalCopy(const void* data, size_t size) {
     HGLOBAL hBlock = ::GlobalAlloc(GMEM_MOVEABLE, size);
@@ -124,6 +134,8 @@ void CQuilVaraDlg::CreateSkinButton(CSkinButton& button, POINT at, UINT nID, UIN
 
 CHtmlBrowser* CQuilVaraDlg::CreatePane(const RECT& rect, UINT nID, const char* url) {
     auto pane = std::make_unique<CHtmlBrowser>(true);
+    pane->SetAllowedSites({kEventSite, kGameSite, kForumSite});
+    pane->SetPanelLook(SkinPanelLook());
     pane->Create(nullptr, nullptr, WS_CHILD | WS_VISIBLE, rect, this, nID);
     pane->SetUrl(url);
     pane->EnableNavigate(true);
@@ -238,16 +250,31 @@ void CQuilVaraDlg::OnSysCommand(UINT nID, LPARAM lParam) {
 BOOL CQuilVaraDlg::PreTranslateMessage(MSG* pMsg) {
     if (pMsg->message == WM_KEYDOWN &&
         (pMsg->wParam == VK_RETURN || pMsg->wParam == VK_ESCAPE || pMsg->wParam == VK_SPACE)) {
-        // Typed into a page (its search box, its links): the page's key, dispatched straight to
-        // it, past the dialog's key handling, so it can neither end the dialog nor press a button.
-        const auto inPane = [pMsg](const CHtmlBrowser* pane) {
-            const HWND hPane = pane ? pane->GetSafeHwnd() : nullptr;
-            return hPane && (pMsg->hwnd == hPane || ::IsChild(hPane, pMsg->hwnd));
-        };
-        return inPane(m_pSearchView) || inPane(m_pNewsView) ? FALSE : TRUE;
+        // Typed into a page (its search box, its links) or a window of a page's own: the page's
+        // key, dispatched straight to it, past the dialog's key handling, so it can neither end
+        // the dialog nor press a button.
+        return BelongsToPage(pMsg->hwnd) ? FALSE : TRUE;
     }
     if (pMsg->message == WM_RBUTTONUP) return TRUE;
     return CDialog::PreTranslateMessage(pMsg);
+}
+
+bool CQuilVaraDlg::BelongsToPage(HWND hWnd) const {
+    // The browser control's own windows (its Find box, a page's dialog) are top-level windows.
+    // Windows makes the pane's top-level window, this dialog, their owner, so they come here
+    // through the owner chain. The other windows it owns (About box, message boxes) run loops of
+    // their own, whose keys never come here.
+    const HWND hRoot = ::GetAncestor(hWnd, GA_ROOT);
+    if (hRoot != m_hWnd) {
+        for (HWND hOwner = ::GetWindow(hRoot, GW_OWNER); hOwner; hOwner = ::GetWindow(hOwner, GW_OWNER))
+            if (hOwner == m_hWnd) return true;
+        return false;
+    }
+    const auto inPane = [hWnd](const CHtmlBrowser* pane) {
+        const HWND hPane = pane ? pane->GetSafeHwnd() : nullptr;
+        return hPane && (hWnd == hPane || ::IsChild(hPane, hWnd));
+    };
+    return inPane(m_pSearchView) || inPane(m_pNewsView);
 }
 
 CQuilVaraDlg::CopyResult CQuilVaraDlg::CopyRecommendation() {

@@ -58,6 +58,8 @@ private:
     // A pane over rect showing url. Its window owns it once it exists and frees it when it goes;
     // a pane whose window could not be created is kept in m_unownedPanes instead.
     CHtmlBrowser* CreatePane(const RECT& rect, UINT nID, const char* url);
+    // Whether hWnd shows a page: it lies inside a pane, or is a window the browser control made.
+    bool BelongsToPage(HWND hWnd) const;
     // Creates button nID with its top-left corner at and gives it strip nStrip of hResources.
     void CreateSkinButton(CSkinButton& button, POINT at, UINT nID, UINT nStrip, HINSTANCE hResources);
     // What became of the clipboard when the recommendation text was to be put there.

@@ -1,11 +1,14 @@
 #include "platform/HtmlView.h"
 
 #include <exdispid.h>
+#include <mshtmdid.h>
 #include <ole2.h>
-#include <shellapi.h>
+#include <servprov.h>
 #include <shobjidl.h>
+#include <urlmon.h>
 
 #include <cstring>
+#include <utility>
 
 #include "platform/Exceptions.h"
 #include "platform/Text.h"
@@ -15,17 +18,37 @@ using Microsoft::WRL::ComPtr;
 namespace {
 // CGID_DocHostCommandHandler, which mingw-w64's uuid library does not carry.
 constexpr GUID kDocHostCommandHandler = {0xf38bc242, 0xb950, 0x11d1, {0x89, 0x18, 0x00, 0xc0, 0x4f, 0xc2, 0xc8, 0x36}};
+
+// Where an event the view reports keeps the arguments the view reads, counted in the order the
+// event declares them; -1 where it has none.
+struct EventShape {
+    DISPID id;
+    signed char nArgs, disp, url, number, flag, cancel;
+};
+constexpr EventShape kEventShapes[] = {
+    {DISPID_BEFORENAVIGATE2, 7, 0, 1, -1, -1, 6},  // (pDisp, URL, Flags, TargetFrameName, PostData, Headers, Cancel)
+    {DISPID_NAVIGATECOMPLETE2, 2, 0, 1, -1, -1, -1},  // (pDisp, URL)
+    {DISPID_NAVIGATEERROR, 5, 0, 1, 3, -1, 4},     // (pDisp, URL, TargetFrameName, StatusCode, Cancel)
+    {DISPID_NEWWINDOW2, 2, -1, -1, -1, -1, 1},     // (ppDisp, Cancel)
+    {DISPID_NEWWINDOW3, 5, -1, 4, 2, -1, 1},       // (ppDisp, Cancel, dwFlags, bstrUrlContext, bstrUrl)
+    {DISPID_WINDOWCLOSING, 2, -1, -1, -1, 0, 1},   // (IsChildWindow, Cancel)
+    {DISPID_FILEDOWNLOAD, 2, -1, -1, -1, 0, 1},    // (ActiveDocument, Cancel)
+    {DISPID_FILEDOWNLOAD, 1, -1, -1, -1, -1, 0},   // (Cancel), from controls before Internet Explorer 7
+};
 }  // namespace
 
 // The container side of the browser control: client site, in-place site and frame, UI handler,
-// command target, drop target and event sink in one COM object. It refers back to its view
-// until the view lets go of the control; any late call after that finds no view and declines.
+// command target, drop target, service provider with its authenticator, and the event sink and
+// ambient properties in one COM object. It refers back to its view until the view lets go of
+// the control; any late call after that finds no view and declines.
 class CHtmlSite final : public IOleClientSite,
                         public IOleInPlaceSite,
                         public IOleInPlaceFrame,
                         public IDocHostUIHandler,
                         public IOleCommandTarget,
                         public IDropTarget,
+                        public IServiceProvider,
+                        public IAuthenticate,
                         public IDispatch {
 public:
     explicit CHtmlSite(CHtmlView* pView) : m_pView(pView) {}
@@ -49,6 +72,10 @@ public:
             *ppv = static_cast<IOleCommandTarget*>(this);
         else if (riid == IID_IDropTarget)
             *ppv = static_cast<IDropTarget*>(this);
+        else if (riid == IID_IServiceProvider)
+            *ppv = static_cast<IServiceProvider*>(this);
+        else if (riid == IID_IAuthenticate)
+            *ppv = static_cast<IAuthenticate*>(this);
         else if (riid == IID_IDispatch || riid == DIID_DWebBrowserEvents2)
             *ppv = static_cast<IDispatch*>(this);
         else {
@@ -132,8 +159,10 @@ public:
     STDMETHODIMP EnableModeless(BOOL) override { return S_OK; }  // the frame's and the UI handler's
     STDMETHODIMP TranslateAccelerator(LPMSG, WORD) override { return S_FALSE; }
 
-    // IDocHostUIHandler
-    STDMETHODIMP ShowContextMenu(DWORD, POINT*, IUnknown*, IDispatch*) override { return S_FALSE; }
+    // IDocHostUIHandler. S_OK tells the control that the host has handled a menu or key itself.
+    STDMETHODIMP ShowContextMenu(DWORD dwID, POINT* ppt, IUnknown*, IDispatch*) override {
+        return Ask([&] { return m_pView->OnShowContextMenu(dwID, ppt); }) ? S_OK : S_FALSE;
+    }
     STDMETHODIMP GetHostInfo(DOCHOSTUIINFO* pInfo) override {
         if (!pInfo) return E_POINTER;
         if (!m_pView) return E_NOTIMPL;
@@ -150,7 +179,10 @@ public:
     STDMETHODIMP OnDocWindowActivate(BOOL) override { return S_OK; }
     STDMETHODIMP OnFrameWindowActivate(BOOL) override { return S_OK; }
     STDMETHODIMP ResizeBorder(LPCRECT, IOleInPlaceUIWindow*, BOOL) override { return S_OK; }
-    STDMETHODIMP TranslateAccelerator(LPMSG, const GUID*, DWORD) override { return S_FALSE; }
+    STDMETHODIMP TranslateAccelerator(LPMSG lpMsg, const GUID*, DWORD) override {
+        if (!lpMsg) return E_POINTER;
+        return Ask([&] { return m_pView->OnTranslateAccelerator(*lpMsg); }) ? S_OK : S_FALSE;
+    }
     STDMETHODIMP GetOptionKeyPath(LPOLESTR* pchKey, DWORD) override {
         if (pchKey) *pchKey = nullptr;
         return E_NOTIMPL;
@@ -197,8 +229,27 @@ public:
     STDMETHODIMP DragLeave() override { return S_OK; }
     STDMETHODIMP Drop(IDataObject*, DWORD, POINTL, DWORD* pdwEffect) override { return Refuse(pdwEffect); }
 
-    // IDispatch: the control's events (DWebBrowserEvents2). Ambient properties are not offered,
-    // so the control keeps its defaults.
+    // IServiceProvider: the control looks for the host's authenticator here.
+    STDMETHODIMP QueryService(REFGUID guidService, REFIID riid, void** ppv) override {
+        if (!ppv) return E_POINTER;
+        *ppv = nullptr;
+        if (guidService != IID_IAuthenticate) return E_NOINTERFACE;
+        return QueryInterface(riid, ppv);
+    }
+
+    // IAuthenticate: a site asks for a user name and password.
+    STDMETHODIMP Authenticate(HWND* phwnd, LPWSTR* pszUsername, LPWSTR* pszPassword) override {
+        if (!phwnd || !pszUsername || !pszPassword) return E_INVALIDARG;
+        *phwnd = nullptr;
+        *pszUsername = nullptr;
+        *pszPassword = nullptr;
+        if (!m_pView) return E_ACCESSDENIED;
+        return CallWithoutThrowing(
+            __FILE__, __LINE__, [&] { return m_pView->OnAuthenticate(phwnd, pszUsername, pszPassword); },
+            [] { return E_ACCESSDENIED; });
+    }
+
+    // IDispatch: the control's events (DWebBrowserEvents2) and the ambient properties it reads.
     STDMETHODIMP GetTypeInfoCount(UINT* pctinfo) override {
         if (!pctinfo) return E_POINTER;
         *pctinfo = 0;
@@ -209,37 +260,85 @@ public:
         return E_NOTIMPL;
     }
     STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
-    STDMETHODIMP Invoke(DISPID dispIdMember, REFIID, LCID, WORD, DISPPARAMS* pDispParams, VARIANT*,
+    STDMETHODIMP Invoke(DISPID dispIdMember, REFIID, LCID, WORD, DISPPARAMS* pDispParams, VARIANT* pVarResult,
                         EXCEPINFO*, UINT*) override {
-        if (dispIdMember != DISPID_NEWWINDOW2 && dispIdMember != DISPID_NEWWINDOW3) return DISP_E_MEMBERNOTFOUND;
-        // Every new window is cancelled before anything else is looked at, so an event with
-        // unexpected arguments still opens nothing. In both events Cancel is the second of the
-        // arguments, which come in reverse order.
-        if (!pDispParams || !pDispParams->rgvarg || pDispParams->cArgs < 2) return DISP_E_BADPARAMCOUNT;
-        VARIANT_BOOL* pCancel = CancelFlag(pDispParams->rgvarg[pDispParams->cArgs - 2]);
-        if (!pCancel) return DISP_E_TYPEMISMATCH;
-        *pCancel = VARIANT_TRUE;
-
-        // NewWindow3(ppDisp, Cancel, dwFlags, bstrUrlContext, bstrUrl) may go to the user's
-        // browser; NewWindow2 carries no address and ends here.
-        if (dispIdMember != DISPID_NEWWINDOW3) return S_OK;
-        if (pDispParams->cArgs != 5) return DISP_E_BADPARAMCOUNT;
-        const VARIANT& flags = pDispParams->rgvarg[2];
-        const VARIANT& url = pDispParams->rgvarg[0];
-        if ((flags.vt != VT_I4 && flags.vt != VT_UI4) || url.vt != VT_BSTR || !url.bstrVal)
-            return DISP_E_TYPEMISMATCH;
-        if (!m_pView) return S_OK;
+        // A view that throws is taken to have decided nothing: an event's Cancel stays set.
         return CallWithoutThrowing(
-            __FILE__, __LINE__,
-            [&] {
-                m_pView->OnNewWindow(static_cast<DWORD>(flags.lVal), url.bstrVal);
-                return S_OK;
-            },
+            __FILE__, __LINE__, [&] { return Dispatch(dispIdMember, pDispParams, pVarResult); },
             [] { return E_UNEXPECTED; });
     }
 
 private:
     ~CHtmlSite() = default;
+
+    // Asks the view a yes-or-no question of the control; no view, or a view that throws, says no.
+    template <typename Question>
+    bool Ask(Question&& question) {
+        if (!m_pView) return false;
+        return CallWithoutThrowing(__FILE__, __LINE__, std::forward<Question>(question), [] { return false; });
+    }
+
+    HRESULT Dispatch(DISPID dispIdMember, DISPPARAMS* pDispParams, VARIANT* pVarResult) {
+        if (dispIdMember == DISPID_AMBIENT_DLCONTROL) {
+            DWORD dwFlags = 0;
+            if (!pVarResult) return E_POINTER;
+            if (!m_pView || !m_pView->OnAmbientDownloadControl(&dwFlags)) return DISP_E_MEMBERNOTFOUND;
+            ::VariantClear(pVarResult);
+            pVarResult->vt = VT_I4;
+            pVarResult->lVal = static_cast<LONG>(dwFlags);
+            return S_OK;
+        }
+        const UINT nArgs = pDispParams && pDispParams->rgvarg ? pDispParams->cArgs : 0;
+        const EventShape* shape = nullptr;
+        bool bKnown = false;
+        for (const EventShape& each : kEventShapes) {
+            if (each.id != dispIdMember) continue;
+            bKnown = true;
+            if (static_cast<UINT>(each.nArgs) == nArgs) shape = &each;
+        }
+        if (!shape) return bKnown ? DISP_E_BADPARAMCOUNT : DISP_E_MEMBERNOTFOUND;
+        // The argument in the place the event declares it (DISPPARAMS holds them in reverse),
+        // looked through the references the control may wrap it in.
+        const auto arg = [&](int i) -> VARIANT& { return pDispParams->rgvarg[nArgs - 1 - i]; };
+        const auto value = [&](int i) {
+            const VARIANT* v = &arg(i);
+            while (v && v->vt == (VT_BYREF | VT_VARIANT)) v = v->pvarVal;
+            return v;
+        };
+
+        // Cancel is set before anything else is looked at and cleared only by the view's
+        // decision, so an event with arguments of unexpected types, one that comes after the
+        // view let go, or a view that throws stops what the event announces. New windows stay
+        // cancelled whatever the view makes of them: the view has none to give.
+        VARIANT_BOOL* pCancel = shape->cancel >= 0 ? CancelFlag(arg(shape->cancel)) : nullptr;
+        if (shape->cancel >= 0 && !pCancel) return DISP_E_TYPEMISMATCH;
+        bool bCancel = pCancel && *pCancel != VARIANT_FALSE;
+        if (pCancel) *pCancel = VARIANT_TRUE;
+        const VARIANT* url = shape->url >= 0 ? value(shape->url) : nullptr;
+        const VARIANT* number = shape->number >= 0 ? value(shape->number) : nullptr;
+        const VARIANT* flag = shape->flag >= 0 ? value(shape->flag) : nullptr;
+        const VARIANT* disp = shape->disp >= 0 ? value(shape->disp) : nullptr;
+        if ((shape->url >= 0 && (!url || url->vt != VT_BSTR)) ||
+            (shape->number >= 0 && (!number || (number->vt != VT_I4 && number->vt != VT_UI4))) ||
+            (shape->flag >= 0 && (!flag || flag->vt != VT_BOOL)))
+            return DISP_E_TYPEMISMATCH;
+        if (!m_pView) return S_OK;
+        const wchar_t* address = url && url->bstrVal ? url->bstrVal : L"";
+        const bool bTopLevel = disp && disp->vt == VT_DISPATCH && m_pView->IsTopLevel(disp->pdispVal);
+        switch (dispIdMember) {
+            case DISPID_BEFORENAVIGATE2: m_pView->OnBeforeNavigate2(address, bTopLevel, &bCancel); break;
+            case DISPID_NAVIGATECOMPLETE2: m_pView->OnNavigateComplete2(address, bTopLevel); break;
+            case DISPID_NAVIGATEERROR: m_pView->OnNavigateError(address, bTopLevel, number->lVal, &bCancel); break;
+            case DISPID_NEWWINDOW3: m_pView->OnNewWindow3(address, static_cast<DWORD>(number->lVal)); return S_OK;
+            case DISPID_WINDOWCLOSING: m_pView->OnWindowClosing(flag->boolVal != VARIANT_FALSE, &bCancel); break;
+            case DISPID_FILEDOWNLOAD:
+                m_pView->OnFileDownload(flag && flag->boolVal != VARIANT_FALSE, &bCancel);
+                break;
+            default: return S_OK;  // NewWindow2: no address to report
+        }
+        if (pCancel) *pCancel = bCancel ? VARIANT_TRUE : VARIANT_FALSE;
+        return S_OK;
+    }
 
     // The Cancel flag an event hands out by reference, directly or inside a variant; else null.
     static VARIANT_BOOL* CancelFlag(VARIANT& arg) {
@@ -317,10 +416,6 @@ private:
     VARIANT m_var;
 };
 
-bool IsWebAddress(const wchar_t* url) {
-    return ::_wcsnicmp(url, L"http://", 7) == 0 || ::_wcsnicmp(url, L"https://", 8) == 0;
-}
-
 }  // namespace
 
 BEGIN_MESSAGE_MAP(CHtmlView, CWnd)
@@ -356,11 +451,14 @@ bool CHtmlView::CreateControl() {
     ComPtr<IPersistStreamInit> persist;
     if (ok && SUCCEEDED(object.As(&persist))) ok = SUCCEEDED(persist->InitNew());
 
+    // Without its events the control would run with none of its owner's rules: then it never runs.
     ComPtr<IConnectionPointContainer> points;
-    if (ok && SUCCEEDED(object.As(&points)) &&
-        SUCCEEDED(points->FindConnectionPoint(DIID_DWebBrowserEvents2, &m_pEventPoint)) &&
-        FAILED(m_pEventPoint->Advise(static_cast<IDispatch*>(m_pSite.Get()), &m_dwEventCookie)))
+    ok = ok && SUCCEEDED(object.As(&points)) &&
+         SUCCEEDED(points->FindConnectionPoint(DIID_DWebBrowserEvents2, &m_pEventPoint));
+    if (ok && FAILED(m_pEventPoint->Advise(static_cast<IDispatch*>(m_pSite.Get()), &m_dwEventCookie))) {
         m_pEventPoint.Reset();
+        ok = false;
+    }
 
     ok = ok && SUCCEEDED(object->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, m_pSite.Get(), 0, m_hWnd,
                                         &m_rcBrowser));
@@ -410,6 +508,12 @@ void CHtmlView::SetLeft(long nNewValue) {
     if (m_pBrowser) m_pBrowser->put_Left(nNewValue);
 }
 
+void CHtmlView::ShowBrowser(bool bShow) {
+    HWND hSurface = nullptr;
+    if (m_pInPlaceObject && SUCCEEDED(m_pInPlaceObject->GetWindow(&hSurface)) && hSurface)
+        ::ShowWindow(hSurface, bShow ? SW_SHOWNA : SW_HIDE);
+}
+
 void CHtmlView::SetBrowserRect(const RECT& rect) {
     m_rcBrowser = rect;
     if (!m_pInPlaceObject || !m_hWnd) return;
@@ -419,7 +523,10 @@ void CHtmlView::SetBrowserRect(const RECT& rect) {
 }
 
 BOOL CHtmlView::PreTranslateMessage(MSG* pMsg) {
-    if (pMsg->message < WM_KEYFIRST || pMsg->message > WM_KEYLAST || !m_pOleObject) return FALSE;
+    if (pMsg->message < WM_KEYFIRST || pMsg->message > WM_KEYLAST) return FALSE;
+    // The owner has the first word, as the control would give it through the UI handler.
+    if (OnTranslateAccelerator(*pMsg)) return TRUE;
+    if (!m_pOleObject) return FALSE;
     ComPtr<IOleInPlaceActiveObject> active;
     if (FAILED(m_pOleObject.As(&active))) return FALSE;
     return active->TranslateAccelerator(pMsg) == S_OK;
@@ -427,21 +534,10 @@ BOOL CHtmlView::PreTranslateMessage(MSG* pMsg) {
 
 HRESULT CHtmlView::OnGetHostInfo(DOCHOSTUIINFO*) { return E_NOTIMPL; }
 
-void CHtmlView::OnNewWindow(DWORD dwFlags, const wchar_t* url) {
-    // A script on its own (a timer, a loop, a page being left) never opens the user's browser;
-    // a click does, for a web address, at most once a second, so even a page that turns every
-    // click into many windows opens one.
-    const bool bUserAsked = (dwFlags & (NWMF_USERINITED | NWMF_USERREQUESTED)) && !(dwFlags & NWMF_UNLOADING);
-    if (!bUserAsked || !IsWebAddress(url)) return;
-    const DWORD dwNow = ::GetTickCount();
-    if (m_bLaunched && dwNow - m_dwLastLaunch < kLaunchIntervalMs) return;
-    m_bLaunched = true;
-    m_dwLastLaunch = dwNow;
-    OpenInSystemBrowser(url);
-}
-
-void CHtmlView::OpenInSystemBrowser(const wchar_t* url) {
-    ::ShellExecuteW(nullptr, L"open", url, nullptr, nullptr, SW_SHOWNORMAL);
+bool CHtmlView::IsTopLevel(IDispatch* pDisp) const {
+    ComPtr<IUnknown> event, own;
+    return pDisp && m_pBrowser && SUCCEEDED(pDisp->QueryInterface(IID_PPV_ARGS(&event))) &&
+           SUCCEEDED(m_pBrowser.As(&own)) && event.Get() == own.Get();
 }
 
 LRESULT CHtmlView::OnSizeMessage(WPARAM, LPARAM lParam) {

@@ -2,8 +2,12 @@
 // small OLE container of its own. The view is a heap object owned by its window: it deletes
 // itself once the window is gone. Embedded pages are kept in their place: script errors stay
 // silent, pages get no object of the host, dropped files are refused, and a page never gets a
-// second browser-control window: a new window the user asked for opens in the user's own web
-// browser instead, and every other is cancelled.
+// second browser-control window (every new window is cancelled).
+//
+// What else a page may do is its owner's decision. The view reports the control's events and
+// passes on the questions the control asks its host, each to an operation below that a derived
+// class must give. The control only runs while its events reach the view: when they cannot be
+// connected, the view has no control at all.
 #pragma once
 
 #include <windows.h>
@@ -21,9 +25,10 @@ public:
     ~CHtmlView() override;
 
     // Creates the view window (with its own window class when className is null) and the
-    // browser control inside it. FALSE when either failed. Once the window exists it owns this
-    // object, with or without a control (a blank pane); when it returns without a window, the
-    // object stays its creator's, even if a window was begun and torn down on the way.
+    // browser control inside it. FALSE when either failed, or when the control's events could not
+    // be connected (the control is then released before it ever runs). Once the window exists it
+    // owns this object, with or without a control (a blank pane); when it returns without a
+    // window, the object stays its creator's, even if a window was begun and torn down on the way.
     BOOL Create(const wchar_t* className, const char* windowName, DWORD dwStyle, const RECT& rect,
                 CWnd* pParentWnd, UINT nID) override;
 
@@ -35,29 +40,57 @@ public:
     // Where the browser surface sits inside the view, in client pixels; the view clips it.
     void SetTop(long nNewValue);
     void SetLeft(long nNewValue);
+    // Shows or hides the browser surface; the page stays loaded behind a hidden one.
+    void ShowBrowser(bool bShow);
 
     // The hosted control, or null when it could not be created; the view keeps the reference.
     IWebBrowser2* GetBrowser() const { return m_pBrowser.Get(); }
 
-    // Offers keys to the control first, so its accelerators (Tab, Ctrl+C, ...) work inside pages.
+    // Offers keys to OnTranslateAccelerator and then to the control, so its accelerators (Tab,
+    // Ctrl+C, ...) work inside pages.
     BOOL PreTranslateMessage(MSG* pMsg) override;
 
     // The control asks its host for UI options. The default keeps the control's own.
     virtual HRESULT OnGetHostInfo(DOCHOSTUIINFO* pInfo);
 
 protected:
-    // Opens url, a web address the user asked a page to open in a new window, in the user's
-    // default web browser.
-    virtual void OpenInSystemBrowser(const wchar_t* url);
+    // The control's events. Addresses are as the control gives them; bTopLevel tells the view's
+    // own page from a frame inside it. Cancel starts as the control sent it (normally false); a
+    // handler that sets it stops what the event announces. The view cancels by itself an event
+    // that comes with arguments it cannot read.
+    virtual void OnBeforeNavigate2(const wchar_t* url, bool bTopLevel, bool* pbCancel) = 0;
+    virtual void OnNavigateComplete2(const wchar_t* url, bool bTopLevel) = 0;
+    // nStatusCode: an HTTP status, or the HRESULT of a failure (INET_E_...). Cancelling keeps
+    // the control from showing its own error page.
+    virtual void OnNavigateError(const wchar_t* url, bool bTopLevel, long nStatusCode, bool* pbCancel) = 0;
+    // A page asked for a new window at url, with the NWMF flags of its request. The request is
+    // already cancelled: the view has no second window to give it.
+    virtual void OnNewWindow3(const wchar_t* url, DWORD dwFlags) = 0;
+    // A page's script asks to close the window it runs in.
+    virtual void OnWindowClosing(bool bChildWindow, bool* pbCancel) = 0;
+    // A download is about to begin; bActiveDocument when it is a document the control shows itself.
+    virtual void OnFileDownload(bool bActiveDocument, bool* pbCancel) = 0;
+
+    // The control's questions. True answers "the host has handled it": the control shows no
+    // menu of its own, or does nothing more with the key.
+    virtual bool OnShowContextMenu(DWORD dwID, const POINT* ppt) = 0;
+    virtual bool OnTranslateAccelerator(const MSG& msg) = 0;
+    // The download-control ambient property (DLCTL_ flags); false leaves the control's defaults.
+    virtual bool OnAmbientDownloadControl(DWORD* pdwFlags) = 0;
+    // A site asks for a user name and password: IAuthenticate::Authenticate, whose answers are
+    // E_ACCESSDENIED to refuse, or S_OK with a window for the system to ask the user in.
+    virtual HRESULT OnAuthenticate(HWND* phwnd, LPWSTR* pszUsername, LPWSTR* pszPassword) = 0;
 
     void PostNcDestroy() override;
+
+    // Keeps the browser surface's offset while it reaches the view's right and bottom edges.
+    LRESULT OnSizeMessage(WPARAM wParam, LPARAM lParam);
 
     DECLARE_MESSAGE_MAP()
 
 private:
     friend class CHtmlSite;
 
-    LRESULT OnSizeMessage(WPARAM wParam, LPARAM lParam);
     LRESULT OnDestroyMessage(WPARAM wParam, LPARAM lParam);
 
     bool CreateControl();
@@ -65,11 +98,8 @@ private:
     void DestroyControl();
     // Moves the browser surface to rect (client pixels), clipped to the client area.
     void SetBrowserRect(const RECT& rect);
-    // A page asked for a new window at url, with the NWMF flags of its request (already cancelled).
-    void OnNewWindow(DWORD dwFlags, const wchar_t* url);
-
-    // The shortest time between two addresses a pane opens in the user's browser.
-    static constexpr DWORD kLaunchIntervalMs = 1000;
+    // Whether pDisp, an event's browser object, is the view's own control rather than a frame.
+    bool IsTopLevel(IDispatch* pDisp) const;
 
     Microsoft::WRL::ComPtr<CHtmlSite> m_pSite;
     Microsoft::WRL::ComPtr<IOleObject> m_pOleObject;
@@ -79,6 +109,4 @@ private:
     DWORD m_dwEventCookie = 0;
     RECT m_rcBrowser = {0, 0, 0, 0};
     bool m_bCreatingWindow = false;
-    bool m_bLaunched = false;  // an address was opened in the user's browser, at m_dwLastLaunch
-    DWORD m_dwLastLaunch = 0;
 };

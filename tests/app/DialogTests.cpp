@@ -372,7 +372,7 @@ LRESULT CALLBACK RecordKeys(HWND hWnd, UINT message, WPARAM wParam, LPARAM lPara
 }
 }  // namespace
 
-TEST(MainDialog, EnterEscapeAndSpaceReachThePagesButNotTheDialog) {
+TEST(MainDialog, EnterEscapeAndSpaceReachThePagesAndTheirWindowsButNotTheDialog) {
     g_keys.clear();
     std::vector<std::pair<HWND, WPARAM>> expected;
     const INT_PTR result = RunDialog([&expected](HWND hWnd) {
@@ -383,11 +383,16 @@ TEST(MainDialog, EnterEscapeAndSpaceReachThePagesButNotTheDialog) {
         HWND hPage = hSearch;
         while (HWND hChild = ::GetWindow(hPage, GW_CHILD)) hPage = hChild;
         HWND hBar = ::GetDlgItem(hWnd, IDC_COLLAPSE_BAR);
-        for (HWND target : {hPage, hNews, hWnd, hBar}) {
+        // A window of the browser control's own, like its Find box: a top-level window that
+        // Windows gives the dialog as its owner, with the box typed into.
+        HWND hFind = ::CreateWindowExW(0, L"STATIC", L"Find", WS_POPUP, 0, 0, 200, 60, hWnd, nullptr, nullptr, nullptr);
+        HWND hFindBox = ::CreateWindowExW(0, L"EDIT", L"", WS_CHILD, 5, 5, 150, 20, hFind, nullptr, nullptr, nullptr);
+        ASSERT_EQ(hWnd, ::GetWindow(hFind, GW_OWNER));
+        for (HWND target : {hPage, hNews, hFindBox, hWnd, hBar}) {
             ::SetWindowSubclass(target, &RecordKeys, 1, 0);
             for (WPARAM key : {VK_RETURN, VK_ESCAPE, VK_SPACE}) {
                 ::PostMessageW(target, WM_KEYDOWN, key, 1);
-                if (target == hPage || target == hNews) expected.emplace_back(target, key);
+                if (target != hWnd && target != hBar) expected.emplace_back(target, key);
             }
         }
         ::PostMessageW(hWnd, WM_CLOSE, 0, 0);  // queued behind the keys: only this may end it

@@ -3,6 +3,9 @@
 #include <exdispid.h>
 #include <ole2.h>
 
+#include <algorithm>
+#include <iterator>
+
 using Microsoft::WRL::ComPtr;
 
 namespace qvtest {
@@ -68,9 +71,11 @@ public:
     STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*, UINT*) override {
         if (id != DISPID_BEFORENAVIGATE2 || !params || params->cArgs != 7) return S_OK;
         const VARIANT* postData = Unwrap(&params->rgvarg[2]);
+        const bool cancelable = params->rgvarg[0].vt == (VT_BYREF | VT_BOOL);
         log.push_back({Text(&params->rgvarg[5]), Text(&params->rgvarg[1]),
-                       postData && postData->vt != VT_EMPTY && postData->vt != VT_NULL});
-        if (params->rgvarg[0].vt == (VT_BYREF | VT_BOOL)) *params->rgvarg[0].pboolVal = VARIANT_TRUE;
+                       postData && postData->vt != VT_EMPTY && postData->vt != VT_NULL,
+                       cancelable && *params->rgvarg[0].pboolVal != VARIANT_FALSE});
+        if (cancelable) *params->rgvarg[0].pboolVal = VARIANT_TRUE;
         return S_OK;
     }
 
@@ -145,7 +150,117 @@ HostWindow::HostWindow() {
                    RECT{0, 0, 940, 600}, nullptr, 0);
 }
 
-HWND BrowserSurface(const CWnd& pane) { return ::GetWindow(pane.m_hWnd, GW_CHILD); }
+std::vector<ComPtr<IDispatch>> EventSinks(IWebBrowser2* browser) {
+    std::vector<ComPtr<IDispatch>> sinks;
+    ComPtr<IConnectionPointContainer> points;
+    ComPtr<IConnectionPoint> point;
+    ComPtr<IEnumConnections> connections;
+    if (!browser || FAILED(browser->QueryInterface(IID_PPV_ARGS(&points))) ||
+        FAILED(points->FindConnectionPoint(DIID_DWebBrowserEvents2, &point)) ||
+        FAILED(point->EnumConnections(&connections)))
+        return sinks;
+    CONNECTDATA data;
+    while (connections->Next(1, &data, nullptr) == S_OK) {
+        ComPtr<IDispatch> sink;
+        if (SUCCEEDED(data.pUnk->QueryInterface(IID_PPV_ARGS(&sink)))) sinks.push_back(sink);
+        data.pUnk->Release();
+    }
+    return sinks;
+}
+
+ControlEvent::~ControlEvent() {
+    for (VARIANT& value : m_values) ::VariantClear(&value);
+}
+
+ControlEvent& ControlEvent::Dispatch(IDispatch* pDisp) {
+    VARIANT arg;
+    ::VariantInit(&arg);
+    arg.vt = VT_DISPATCH;
+    arg.pdispVal = pDisp;  // borrowed, as the control lends it
+    m_args.push_back(arg);
+    return *this;
+}
+
+ControlEvent& ControlEvent::Text(const wchar_t* text) {
+    VARIANT value;
+    ::VariantInit(&value);
+    value.vt = VT_BSTR;
+    value.bstrVal = ::SysAllocString(text);
+    m_values.push_back(value);
+    VARIANT arg;
+    ::VariantInit(&arg);
+    arg.vt = VT_BYREF | VT_VARIANT;
+    m_args.push_back(arg);  // pointed at its value when fired: m_values may still move
+    return *this;
+}
+
+ControlEvent& ControlEvent::Long(LONG number) {
+    VARIANT value;
+    ::VariantInit(&value);
+    value.vt = VT_I4;
+    value.lVal = number;
+    m_values.push_back(value);
+    VARIANT arg;
+    ::VariantInit(&arg);
+    arg.vt = VT_BYREF | VT_VARIANT;
+    m_args.push_back(arg);
+    return *this;
+}
+
+ControlEvent& ControlEvent::Bool(bool flag) {
+    VARIANT arg;
+    ::VariantInit(&arg);
+    arg.vt = VT_BOOL;
+    arg.boolVal = flag ? VARIANT_TRUE : VARIANT_FALSE;
+    m_args.push_back(arg);
+    return *this;
+}
+
+ControlEvent& ControlEvent::Cancel() {
+    VARIANT arg;
+    ::VariantInit(&arg);
+    arg.vt = VT_BYREF | VT_BOOL;
+    m_args.push_back(arg);
+    return *this;
+}
+
+bool ControlEvent::FireAt(IDispatch* sink) {
+    m_cancel = VARIANT_FALSE;
+    std::vector<VARIANT> reversed(m_args.rbegin(), m_args.rend());
+    size_t value = m_values.size();
+    for (VARIANT& arg : reversed) {  // the last by-reference argument points at the last value
+        if (arg.vt == (VT_BYREF | VT_VARIANT)) arg.pvarVal = &m_values[--value];
+        if (arg.vt == (VT_BYREF | VT_BOOL)) arg.pboolVal = &m_cancel;
+    }
+    DISPPARAMS params{reversed.data(), nullptr, static_cast<UINT>(reversed.size()), 0};
+    sink->Invoke(m_id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr);
+    return m_cancel != VARIANT_FALSE;
+}
+
+HeldKeys::HeldKeys(std::initializer_list<int> keys) {
+    ::GetKeyboardState(m_saved);
+    BYTE state[256];
+    std::copy(std::begin(m_saved), std::end(m_saved), state);
+    for (int key : keys) state[key] |= 0x80;
+    ::SetKeyboardState(state);
+}
+
+HeldKeys::~HeldKeys() { ::SetKeyboardState(m_saved); }
+
+HWND BrowserSurface(const CWnd& pane) {
+    for (HWND child = ::GetWindow(pane.m_hWnd, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT))
+        if (child != RetryButton(pane)) return child;
+    return nullptr;
+}
+
+HWND RetryButton(const CWnd& pane) { return ::FindWindowExW(pane.m_hWnd, nullptr, L"Button", nullptr); }
+
+namespace {
+// Shown by its parent (the host window itself never is).
+bool Shown(HWND hWnd) { return hWnd && (::GetWindowLongW(hWnd, GWL_STYLE) & WS_VISIBLE); }
+}  // namespace
+
+bool PanelShown(const CWnd& pane) { return Shown(RetryButton(pane)) && !Shown(BrowserSurface(pane)); }
 
 RECT RectInParent(HWND hWnd) {
     RECT rect{};

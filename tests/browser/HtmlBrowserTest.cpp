@@ -133,14 +133,12 @@ TEST_F(PaneNavigation, NullAddressIsReportedAndTheRememberedOneKept) {
 
 // The flags the control gets when it asks its host (the client site it was given) for UI options.
 HRESULT HostInfoThroughControl(CHtmlView& pane, DOCHOSTUIINFO* pInfo) {
-    ComPtr<IOleObject> object;
-    ComPtr<IOleClientSite> site;
-    ComPtr<IDocHostUIHandler> handler;
-    if (!pane.GetBrowser() || FAILED(pane.GetBrowser()->QueryInterface(IID_PPV_ARGS(&object))) ||
-        FAILED(object->GetClientSite(&site)) || !site || FAILED(site.As(&handler)))
-        return E_FAIL;
-    return handler->GetHostInfo(pInfo);
+    const ComPtr<IDocHostUIHandler> handler = qvtest::SiteOf<IDocHostUIHandler>(pane);
+    return handler ? handler->GetHostInfo(pInfo) : E_FAIL;
 }
+
+// Every pane has the control announce redirects, so that they are checked like other addresses.
+constexpr DWORD kRedirects = DOCHOSTUIFLAG_ENABLE_REDIRECT_NOTIFICATION;
 
 DOCHOSTUIINFO HostInfo(DWORD flags) {
     static wchar_t css[] = L"body{}";
@@ -159,7 +157,7 @@ TEST(PaneHostInfo, NoScrollBorderAddsBorderAndScrollFlagsAndKeepsTheRest) {
     ASSERT_TRUE(pane->Create(nullptr, nullptr, WS_CHILD | WS_VISIBLE, RECT{3, 41, 531, 554}, host.get(), 200));
     for (DWORD before : {0x0ul, 0x10ul, 0x40000ul | 0x8ul | 0x1ul, 0xFFFFFFF3ul}) {
         DOCHOSTUIINFO info = HostInfo(before);
-        const DOCHOSTUIINFO expected = HostInfo(before | 0xC);
+        const DOCHOSTUIINFO expected = HostInfo(before | 0xC | kRedirects);
         EXPECT_EQ(S_OK, HostInfoThroughControl(*pane, &info));
         EXPECT_EQ(expected.dwFlags, info.dwFlags) << std::hex << before;
         EXPECT_EQ(expected.cbSize, info.cbSize);
@@ -169,7 +167,7 @@ TEST(PaneHostInfo, NoScrollBorderAddsBorderAndScrollFlagsAndKeepsTheRest) {
     }
 }
 
-TEST(PaneHostInfo, WithoutNoScrollBorderTheFlagsStayAndTheAnswerIsStillSuccess) {
+TEST(PaneHostInfo, WithoutNoScrollBorderOnlyRedirectsAreAddedAndTheAnswerIsStillSuccess) {
     HostWindow host;
     int deleted = 0;
     auto* pane = new CountedPane(false, &deleted);
@@ -177,7 +175,7 @@ TEST(PaneHostInfo, WithoutNoScrollBorderTheFlagsStayAndTheAnswerIsStillSuccess) 
     for (DWORD before : {0x0ul, 0x4ul, 0x40010ul}) {
         DOCHOSTUIINFO info = HostInfo(before);
         EXPECT_EQ(S_OK, HostInfoThroughControl(*pane, &info));
-        EXPECT_EQ(before, info.dwFlags);
+        EXPECT_EQ(before | kRedirects, info.dwFlags);
     }
 }
 
@@ -225,7 +223,7 @@ TEST(PaneWithoutWindow, RefusedDuringCreationStaysWithItsCreator) {
     EXPECT_EQ(1, deleted);
 }
 
-TEST(PaneWithoutControl, StaysABlankWindowThatFreesItsPane) {
+TEST(PaneWithoutControl, SaysThePageCannotBeOpenedAndFreesItsPane) {
     HostWindow host;
     int deleted = 0;
     CountedPane* pane = new CountedPane(true, &deleted);
@@ -238,7 +236,9 @@ TEST(PaneWithoutControl, StaysABlankWindowThatFreesItsPane) {
     EXPECT_EQ(nullptr, pane->GetBrowser());
     EXPECT_EQ(nullptr, qvtest::BrowserSurface(*pane));
     pane->SetUrl(kSearch);
+    EXPECT_EQ(nullptr, qvtest::RetryButton(*pane));  // nothing asked for yet
     EXPECT_TRUE(pane->EnableNavigate(true));  // window present, no control: nothing to show it
+    EXPECT_TRUE(qvtest::PanelShown(*pane));
     pane->SetUrl(kNews);
     pane->SetTop(-65);
     pane->SetLeft(-5);

@@ -16,9 +16,11 @@
 using Microsoft::WRL::ComPtr;
 using qvtest::BrowserSurface;
 using qvtest::CountedPane;
+using qvtest::EventSinks;
 using qvtest::HostWindow;
 using qvtest::NavigationLog;
 using qvtest::RectInParent;
+using qvtest::SiteOf;
 
 namespace {
 
@@ -38,16 +40,6 @@ protected:
         auto* pane = new CountedPane(true, &m_nDeleted);
         EXPECT_TRUE(pane->Create(nullptr, nullptr, WS_CHILD | WS_VISIBLE, rect, m_host.get(), id));
         return pane;
-    }
-    template <typename T>
-    ComPtr<T> SiteOf(CHtmlView& pane) {
-        ComPtr<IOleObject> object;
-        ComPtr<IOleClientSite> site;
-        ComPtr<T> result;
-        if (pane.GetBrowser() && SUCCEEDED(pane.GetBrowser()->QueryInterface(IID_PPV_ARGS(&object))) &&
-            SUCCEEDED(object->GetClientSite(&site)) && site)
-            site.As(&result);
-        return result;
     }
 
     HostWindow m_host;
@@ -123,25 +115,6 @@ TEST_F(ViewTest, DroppedFilesAreRefusedAndNavigateNowhere) {
     EXPECT_EQ(S_OK, target->Drop(nullptr, 0, POINTL{120, 120}, &effect));
     EXPECT_EQ(static_cast<DWORD>(DROPEFFECT_NONE), effect);
     EXPECT_TRUE(log.Settle().empty());
-}
-
-// The event sinks the control itself calls (its DWebBrowserEvents2 connections).
-std::vector<ComPtr<IDispatch>> EventSinks(IWebBrowser2* browser) {
-    std::vector<ComPtr<IDispatch>> sinks;
-    ComPtr<IConnectionPointContainer> points;
-    ComPtr<IConnectionPoint> point;
-    ComPtr<IEnumConnections> connections;
-    if (FAILED(browser->QueryInterface(IID_PPV_ARGS(&points))) ||
-        FAILED(points->FindConnectionPoint(DIID_DWebBrowserEvents2, &point)) ||
-        FAILED(point->EnumConnections(&connections)))
-        return sinks;
-    CONNECTDATA data;
-    while (connections->Next(1, &data, nullptr) == S_OK) {
-        ComPtr<IDispatch> sink;
-        if (SUCCEEDED(data.pUnk->QueryInterface(IID_PPV_ARGS(&sink)))) sinks.push_back(sink);
-        data.pUnk->Release();
-    }
-    return sinks;
 }
 
 // A new-window event as the control fires it at a sink: NewWindow3(ppDisp, Cancel, dwFlags,

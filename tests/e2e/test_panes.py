@@ -1,9 +1,12 @@
 """The two web panes of the running tool, seen from outside.
 
 The tool is pointed at a loopback HTTP proxy of the test's own (Wine's wininet honours the
-http_proxy variable), so every page request it makes arrives there and nowhere else. Where each
-pane's browser surface sits is read from the window tree by the probe. Wine here has no Gecko:
-the panes request their pages but draw nothing of them.
+http_proxy variable), so every page request it makes arrives there and nowhere else. A page on an
+https host arrives as the request for a tunnel (CONNECT host:port), which names the host the pane
+asked for but not the page: the path travels inside the tunnel, and the unit tests see it where
+the pane asks for it. The proxy refuses every tunnel, as an unreachable site would, so the panes
+show their own panel. Where each pane's browser surface and panel sit is read from the window
+tree by the probe. Wine here has no Gecko: the panes request their pages but draw nothing of them.
 """
 import http.server
 import os
@@ -107,6 +110,30 @@ def pane(info, control_id):
     return next(child for child in info["children"] if child["id"] == control_id)
 
 
+def pane_child(info, control_id, window_class):
+    """The pane's child of that class: "Shell Embedding" is the browser surface, "Button" the
+    button of the panel the pane shows for a page that could not be opened."""
+    return next((child for child in pane(info, control_id)["children"] if child["class"] == window_class), None)
+
+
+def page_request(site, path, query):
+    """What a pane asking for site's page sends the proxy: the page itself for an http site, the
+    tunnel to the host for an https one."""
+    parts = urllib.parse.urlsplit(site)
+    if parts.scheme == "https":
+        return ("CONNECT", parts.hostname, parts.port or 443)
+    return ("GET", parts.hostname, parts.port or 80, path, query)
+
+
+def seen_request(method, target):
+    """A request the proxy recorded, in the form page_request gives."""
+    if method == "CONNECT":
+        parts = urllib.parse.urlsplit("//" + target)
+        return (method, parts.hostname, parts.port)
+    parts = urllib.parse.urlsplit(target)
+    return (method, parts.hostname, parts.port or 80, parts.path, parts.query)
+
+
 class PanesAtStart(unittest.TestCase):
     """One start of the tool: the page requests, then the panes' surfaces."""
 
@@ -142,21 +169,43 @@ class PanesAtStart(unittest.TestCase):
 
     def test_one_request_per_pane_for_its_page_and_nothing_else(self):
         hosts = configured_hosts()
-        for name, host in hosts.items():
-            if not host.startswith("http://"):
-                self.skipTest("%s is %s: a proxy sees only the tunnel of an https page" % (name, host))
-        expected = sorted([
-            ("GET", host_and_port(hosts["QV_HOST_EVENT"]), SEARCH_PATH, SEARCH_QUERY),
-            ("GET", host_and_port(hosts["QV_HOST_GAME"]), NEWS_PATH, NEWS_QUERY),
-        ])
+        expected = sorted([page_request(hosts["QV_HOST_EVENT"], SEARCH_PATH, SEARCH_QUERY),
+                           page_request(hosts["QV_HOST_GAME"], NEWS_PATH, NEWS_QUERY)])
         seen = []
         for _, method, target, host_header in self.requests:
-            parts = urllib.parse.urlsplit(target)
-            self.assertEqual(parts.scheme, "http", target)
-            self.assertEqual(host_and_port("http://" + host_header), host_and_port(target),
-                             "request line and Host header name the same host")
-            seen.append((method, host_and_port(target), parts.path, parts.query))
+            if method != "CONNECT":
+                self.assertEqual(urllib.parse.urlsplit(target).scheme, "http", target)
+                self.assertEqual(host_and_port("http://" + host_header), host_and_port(target),
+                                 "request line and Host header name the same host")
+            seen.append(seen_request(method, target))
         self.assertEqual(sorted(seen), expected)
+
+    def test_an_unreachable_page_gives_way_to_the_panel_whose_button_asks_again(self):
+        def panels_shown():
+            info = self.session.window()
+            for control_id in (200, 201):
+                button = pane_child(info, control_id, "Button")
+                if not (button and button["visible"]) or pane_child(info, control_id, "Shell Embedding")["visible"]:
+                    return None
+            return info
+
+        info = self.session.wait_for(panels_shown, timeout=60, what="both panes' panels")
+        left_pane = pane(info, 200)
+        button = pane_child(info, 200, "Button")
+        self.assertEqual(button["text"], "重试")  # try again
+        x0 = info["client"][0] + left_pane["rect"][0]
+        y0 = info["client"][1] + left_pane["rect"][1]
+        # Drawn by the tool over the whole pane, the page's cropped corner included: the bar's grey.
+        self.assertEqual(self.session.screenshot().pixel(x0 + 2, y0 + 2), (55, 55, 57))
+
+        asked = len(self.proxy.requests())
+        self.session.click(x0 + (button["rect"][0] + button["rect"][2]) // 2,
+                           y0 + (button["rect"][1] + button["rect"][3]) // 2)
+        self.assertIsNotNone(self.proxy.wait_for(asked + 1, timeout=30), "the button asks for the page again")
+        again = self.proxy.requests()[asked:]
+        self.assertEqual([seen_request(method, target) for _, method, target, _ in again],
+                         [page_request(configured_hosts()["QV_HOST_EVENT"], SEARCH_PATH, SEARCH_QUERY)])
+        self.session.wait_for(panels_shown, timeout=30, what="the panel again, as the page is still unreachable")
 
     def test_no_engine_install_prompt_appears(self):
         # The prefix is made without mshtml registered, so a page never loads it and Wine's
@@ -170,14 +219,15 @@ class PanesAtStart(unittest.TestCase):
         left, right = pane(info, 200), pane(info, 201)
         self.assertEqual(left["rect"], [3, 41, 531, 554])
         self.assertEqual(right["rect"], [554, 41, 937, 598])
-        # Each pane holds the browser control's window and nothing else.
-        self.assertEqual(len(left["children"]), 1)
-        self.assertEqual(len(right["children"]), 1)
-        surface = left["children"][0]["rect"]
+        # Each pane holds the browser control's window and, once its page could not be opened,
+        # its panel's button.
+        for each in (left, right):
+            self.assertLessEqual({child["class"] for child in each["children"]}, {"Shell Embedding", "Button"})
+        surface = pane_child(info, 200, "Shell Embedding")["rect"]
         self.assertEqual(surface[:2], [-5, -65])
         self.assertGreaterEqual(surface[2], 528 - 5)
         self.assertGreaterEqual(surface[3], 513 - 65)
-        self.assertEqual(right["children"][0]["rect"], [0, 0, 383, 557])
+        self.assertEqual(pane_child(info, 201, "Shell Embedding")["rect"], [0, 0, 383, 557])
 
 
 class RepeatedStarts(unittest.TestCase):
