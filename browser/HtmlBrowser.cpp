@@ -46,6 +46,8 @@ bool CHtmlBrowser::EnableNavigate(bool bEnable) {
 }
 
 HRESULT CHtmlBrowser::OnGetHostInfo(DOCHOSTUIINFO* pInfo) {
+    // The window scales itself to the display, so pages are drawn at its DPI too.
+    pInfo->dwFlags |= DOCHOSTUIFLAG_DPI_AWARE;
     if (m_bNoScrollBorder) pInfo->dwFlags |= kNoScrollBorderFlags;
     return S_OK;
 }

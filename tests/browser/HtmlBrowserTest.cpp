@@ -152,6 +152,7 @@ DOCHOSTUIINFO HostInfo(DWORD flags) {
     return info;
 }
 
+// Every pane tells the control that the host follows the display's DPI, so pages are drawn at it.
 TEST(PaneHostInfo, NoScrollBorderAddsBorderAndScrollFlagsAndKeepsTheRest) {
     HostWindow host;
     int deleted = 0;
@@ -159,7 +160,7 @@ TEST(PaneHostInfo, NoScrollBorderAddsBorderAndScrollFlagsAndKeepsTheRest) {
     ASSERT_TRUE(pane->Create(nullptr, nullptr, WS_CHILD | WS_VISIBLE, RECT{3, 41, 531, 554}, host.get(), 200));
     for (DWORD before : {0x0ul, 0x10ul, 0x40000ul | 0x8ul | 0x1ul, 0xFFFFFFF3ul}) {
         DOCHOSTUIINFO info = HostInfo(before);
-        const DOCHOSTUIINFO expected = HostInfo(before | 0xC);
+        const DOCHOSTUIINFO expected = HostInfo(before | 0xC | DOCHOSTUIFLAG_DPI_AWARE);
         EXPECT_EQ(S_OK, HostInfoThroughControl(*pane, &info));
         EXPECT_EQ(expected.dwFlags, info.dwFlags) << std::hex << before;
         EXPECT_EQ(expected.cbSize, info.cbSize);
@@ -169,7 +170,7 @@ TEST(PaneHostInfo, NoScrollBorderAddsBorderAndScrollFlagsAndKeepsTheRest) {
     }
 }
 
-TEST(PaneHostInfo, WithoutNoScrollBorderTheFlagsStayAndTheAnswerIsStillSuccess) {
+TEST(PaneHostInfo, WithoutNoScrollBorderOnlyTheDpiFlagIsAddedAndTheAnswerIsStillSuccess) {
     HostWindow host;
     int deleted = 0;
     auto* pane = new CountedPane(false, &deleted);
@@ -177,7 +178,7 @@ TEST(PaneHostInfo, WithoutNoScrollBorderTheFlagsStayAndTheAnswerIsStillSuccess) 
     for (DWORD before : {0x0ul, 0x4ul, 0x40010ul}) {
         DOCHOSTUIINFO info = HostInfo(before);
         EXPECT_EQ(S_OK, HostInfoThroughControl(*pane, &info));
-        EXPECT_EQ(before, info.dwFlags);
+        EXPECT_EQ(before | DOCHOSTUIFLAG_DPI_AWARE, info.dwFlags);
     }
 }
 
