@@ -1,6 +1,5 @@
 """The tool's commands as a user gives them: share and copy buttons, minimise to the notification
 area and back, the icon's menu, close, keys, and the About box."""
-import os
 import subprocess
 import time
 import unittest
@@ -78,21 +77,11 @@ class CopyButtonOnCodePage1252(CopyButton):
 class ShareButtons(WithTool):
     @classmethod
     def setUpClass(cls):
-        # A stand-in for the desktop's browser launcher records every address it is asked to open.
-        cls.bin = os.path.join(h.WORK, "stub-bin-%d" % os.getpid())
-        os.makedirs(cls.bin, exist_ok=True)
-        cls.opened_log = os.path.join(cls.bin, "opened.txt")
-        with open(os.path.join(cls.bin, "xdg-open"), "w") as f:
-            f.write('#!/bin/sh\nprintf "%%s\\n" "$*" >> "%s"\n' % cls.opened_log)
-        os.chmod(os.path.join(cls.bin, "xdg-open"), 0o755)
-        os.environ["PATH"] = cls.bin + ":" + os.environ["PATH"]
+        cls.launches = h.BrowserLaunches()
         super().setUpClass()
 
     def opened(self):
-        if not os.path.exists(self.opened_log):
-            return []
-        with open(self.opened_log) as f:
-            return f.read().split()
+        return self.launches.opened()
 
     def test_each_press_opens_its_address_once(self):
         expected = [h.HOST_EVENT + "/afqwb?t=sina", h.HOST_EVENT + "/afqwb?t=sina",
@@ -111,19 +100,7 @@ class ShareButtons(WithTool):
 
 class WithTray(WithTool):
     def tray(self):
-        """The first icon cell of Wine's tray window, or None while no icon shows."""
-        s = self.session
-        for wid in s.x_windows("Wine System Tray"):
-            info = subprocess.run(["xwininfo", "-id", wid], env=s.env(), capture_output=True).stdout.decode()
-            if "IsViewable" not in info:
-                continue
-            x = int(info.split("Absolute upper-left X:")[1].split()[0])
-            y = int(info.split("Absolute upper-left Y:")[1].split()[0])
-            cell = s.screenshot().crop(x, y, 20, 20)
-            colours = {cell.pixel(i, j) for i in range(20) for j in range(20)}
-            if len(colours) > 3:  # an icon, not an empty background
-                return x + 10, y + 10
-        return None
+        return self.session.tray_icon()
 
     def minimise(self):
         self.click_client(886 + 10, 10 + 9)
