@@ -81,7 +81,7 @@ CSkinButton::CSkinButton() : m_crText(g_skinButtonAttribute.m_crFontColor) {}
 
 void CSkinButton::TakeOverDrawing() {
     SetButtonStyle(GetButtonStyle() | BS_OWNERDRAW, TRUE);
-    SendMessage(WM_SETFONT, reinterpret_cast<WPARAM>(g_skinFont.GetSafeHandle()), TRUE);
+    SendMessage(WM_SETFONT, reinterpret_cast<WPARAM>(CaptionFont()), TRUE);
 }
 
 int CSkinButton::OnCreate(LPCREATESTRUCTW lpCreateStruct) {
@@ -199,18 +199,22 @@ void CSkinButton::ScaleStrip() {
     m_scaledStrip.Attach(qv::LoadSkinArt(m_image.GetModule(), m_image.GetResourceId(), kFrameCount, frame));
 }
 
+HFONT CSkinButton::CaptionFont() const {
+    return m_scaledFont.GetSafeHandle() ? m_scaledFont.GetSafeHandle() : g_skinFont.GetSafeHandle();
+}
+
 void CSkinButton::SetDpi(UINT dpi) {
     m_nDpi = dpi;
     ScaleStrip();
-    // The caption's font at this scale; the old one goes once the window no longer uses it.
-    CFont font;
+    // The skin font at this scale. The old one goes only once the window has the new one.
+    CFont previous;
+    previous.Attach(m_scaledFont.Detach());
     LOGFONTW lf{};
     if (dpi != qv::kDefaultDpi && ::GetObjectW(g_skinFont.GetSafeHandle(), sizeof lf, &lf)) {
         lf.lfHeight = qv::ScaleToDpi(lf.lfHeight, dpi);
-        font.Attach(::CreateFontIndirectW(&lf));
+        m_scaledFont.Attach(::CreateFontIndirectW(&lf));
     }
-    if (m_hWnd) SetFont(font.GetSafeHandle() ? font.GetSafeHandle() : g_skinFont.GetSafeHandle());
-    m_scaledFont.Attach(font.Detach());
+    if (m_hWnd) SetFont(CaptionFont());
     if (!m_bStretch) SizeToImage();
     if (m_hWnd) InvalidateRect(nullptr, FALSE);
 }

@@ -67,8 +67,10 @@ protected:
     LRESULT OnMouseLeave(WPARAM wParam, LPARAM lParam);
 
 private:
-    // Owner-drawn style and the shared skin font, for created and attached windows alike.
+    // Owner-drawn style and the caption font, for created and attached windows alike.
     void TakeOverDrawing();
+    // The shared skin font, or the one made from it for m_nDpi.
+    HFONT CaptionFont() const;
     // Makes m_scaledStrip from the strip's source for m_nDpi (none at 96 DPI).
     void ScaleStrip();
     // The strip to draw from: the scaled one, else source's bitmap, which held keeps loaded for
