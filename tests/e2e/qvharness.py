@@ -99,6 +99,22 @@ class Image:
         subprocess.run(["/usr/bin/convert", "ppm:-", path], input=ppm, check=True)
 
 
+def ink_bands(pixels, width, colour):
+    """The runs of rows of a picture (RGB bytes, width wide) that hold pixels near colour, as
+    (first row, row after the last): the lines of a text in that colour."""
+    rows = [any(max(abs(a - b) for a, b in zip(pixels[i:i + 3], colour)) < 40
+                for i in range(y * width * 3, (y + 1) * width * 3, 3))
+            for y in range(len(pixels) // (width * 3))]
+    bands, start = [], None
+    for y, inked in enumerate(rows + [False]):
+        if inked and start is None:
+            start = y
+        elif not inked and start is not None:
+            bands.append((start, y))
+            start = None
+    return bands
+
+
 def read_bmp(path):
     """A shipped BMP as an Image (top-down RGB)."""
     bmp = Bmp(path)

@@ -28,21 +28,6 @@ SHARE_SINA_URL = h.HOST_EVENT + "/afqwb?t=sina"
 TOLERANCE = 2
 
 
-def ink_bands(image, colour, width):
-    """The runs of rows of image (RGB bytes, width wide) that hold pixels near colour."""
-    rows = [any(max(abs(a - b) for a, b in zip(image[i:i + 3], colour)) < 40
-                for i in range(y * width * 3, (y + 1) * width * 3, 3))
-            for y in range(len(image) // (width * 3))]
-    bands, start = [], None
-    for y, inked in enumerate(rows + [False]):
-        if inked and start is None:
-            start = y
-        elif not inked and start is not None:
-            bands.append((start, y))
-            start = None
-    return bands
-
-
 class ScaledWindow:
     """The tests of one scale; each class below runs them in a session at its DPI. They run in
     name order and share the tool, which the last one minimises."""
@@ -79,7 +64,7 @@ class ScaledWindow:
         # characters a character's height, the last ending inside the text's rectangle.
         l, t, r, b = self.s(*BAR_TEXT)
         region = self.session.screenshot().crop(left + l, top + t, r - l, b - t).data
-        bands = ink_bands(region, TEXT_COLOUR, r - l)
+        bands = h.ink_bands(region, r - l, TEXT_COLOUR)
         self.assertEqual(len(bands), 3, bands)
         for start, end in bands[:2]:
             self.assertGreaterEqual(end - start, self.s(9), bands)

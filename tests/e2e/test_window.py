@@ -61,28 +61,13 @@ class WindowAtStart(h.SessionTestCase):
                         "bar text colour present")
 
 
-def text_bands(region):
-    """The runs of rows of a bar text region (RGB bytes, BAR_TEXT's width) that hold text pixels."""
-    width = BAR_TEXT[2] - BAR_TEXT[0]
-    rows = [any(max(abs(a - b) for a, b in zip(region[i:i + 3], TEXT_COLOUR)) < 40
-                for i in range(y * width * 3, (y + 1) * width * 3, 3))
-            for y in range(len(region) // (width * 3))]
-    bands, start = [], None
-    for y, inked in enumerate(rows + [False]):
-        if inked and start is None:
-            start = y
-        elif not inked and start is not None:
-            bands.append((start, y))
-            start = None
-    return bands
-
-
 class BarText(h.SessionTestCase):
     def test_all_five_lines_of_the_bar_text_fit(self):
         # Three lines with ink ("收", "起", "<<") between two empty ones; the last must not be cut
         # off by the bottom of the text's rectangle.
         left, top = self.info["window"][:2]
-        bands = text_bands(text_region(self.session.screenshot(), left, top))
+        region = text_region(self.session.screenshot(), left, top)
+        bands = h.ink_bands(region, BAR_TEXT[2] - BAR_TEXT[0], TEXT_COLOUR)
         self.assertEqual(len(bands), 3, bands)
         self.assertLess(bands[-1][1], BAR_TEXT[3] - BAR_TEXT[1], "the last line ends inside the rectangle")
 
