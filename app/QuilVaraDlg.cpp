@@ -198,8 +198,10 @@ void CQuilVaraDlg::BuildSkinBuffer() {
     const SIZE window = layout::Scaled(layout::kWindow, m_nDpi);
     m_rcClient = CRect(0, 0, window.cx, window.cy);
     LoadSkinBitmap(m_bmpBgExpanded, m_bmBgExpanded, IDB_BG_EXPANDED, window);
-    LoadSkinBitmap(m_bmpBgCollapsed, m_bmBgCollapsed, IDB_BG_COLLAPSED, layout::Scaled(layout::kCollapsedWindow, m_nDpi));
     LoadSkinBitmap(m_bmpBar, m_bmBar, IDB_COLLAPSE_BAR, SizeOf(layout::Scaled(layout::kBarImage, m_nDpi)));
+    // The collapsed background waits for a collapse: above 100 % it costs as much time to make as
+    // the expanded one, which a start need not wait for.
+    m_bmpBgCollapsed.DeleteObject();
 
     m_bmpBuffer.CreateCompatibleBitmap(dc, m_rcClient.Width(), m_rcClient.Height());
     m_dcBuffer.SelectObject(m_bmpBuffer);
@@ -211,6 +213,8 @@ void CQuilVaraDlg::BuildSkinBuffer() {
 }
 
 void CQuilVaraDlg::ComposeBuffer() {
+    if (!m_bExpanded && !m_bmpBgCollapsed.GetSafeHandle())
+        LoadSkinBitmap(m_bmpBgCollapsed, m_bmBgCollapsed, IDB_BG_COLLAPSED, layout::Scaled(layout::kCollapsedWindow, m_nDpi));
     const CBitmap& background = m_bExpanded ? m_bmpBgExpanded : m_bmpBgCollapsed;
     const BITMAP& header = m_bExpanded ? m_bmBgExpanded : m_bmBgCollapsed;
     m_dcSkin.SelectObject(background);

@@ -10,7 +10,7 @@ namespace {
 // Weights are fixed point with this many fraction bits; the pass between the two directions keeps
 // kBetweenBits of each channel's fraction.
 constexpr int kWeightBits = 14;
-constexpr double kWeightOne = 1 << kWeightBits;
+constexpr std::int32_t kWeightOne = 1 << kWeightBits;
 constexpr int kBetweenBits = 6;
 constexpr int kChannels = 4;  // blue, green, red, coverage
 constexpr std::int32_t kOpaque = 255;
@@ -30,7 +30,7 @@ struct Taps {
     int stride = 0;                     // weights kept per result pixel
     std::vector<int> first;             // first source pixel of each result pixel
     std::vector<int> count;             // how many source pixels from there
-    std::vector<std::int32_t> weights;  // stride per result pixel, in fixed point
+    std::vector<std::int32_t> weights;  // stride per result pixel, summing to kWeightOne
 };
 
 Taps MakeTaps(int sourceSize, int resultSize) {
@@ -54,11 +54,18 @@ Taps MakeTaps(int sourceSize, int resultSize) {
             exact[t] = CatmullRom((first + t + 0.5 - centre) / widen);
             total += exact[t];
         }
-        // Normalised, so that weights cut off at the picture's edge still sum to one (near enough:
-        // colours are divided by the coverage that the same weights give, which cancels the rest).
+        // Normalised, so that weights cut off at the picture's edge still sum to one, exactly: the
+        // rounding error goes to the heaviest tap, so a pixel without holes near it comes out
+        // with exactly full coverage.
         std::int32_t* weights = &taps.weights[static_cast<size_t>(i) * taps.stride];
-        for (int t = 0; t < count; ++t)
+        std::int32_t sum = 0;
+        int heaviest = 0;
+        for (int t = 0; t < count; ++t) {
             weights[t] = static_cast<std::int32_t>(std::lround(exact[t] / total * kWeightOne));
+            sum += weights[t];
+            if (weights[t] > weights[heaviest]) heaviest = t;
+        }
+        weights[heaviest] += kWeightOne - sum;
         taps.first[i] = first;
         taps.count[i] = count;
     }
@@ -71,13 +78,17 @@ std::int32_t Channel(std::uint32_t pixel, int channel) {
 
 // A result pixel from its four accumulated channels (fixed point with fractionBits): the key where
 // it is mostly hole, else its colour undone from the coverage, never the key itself.
-std::uint32_t Finish(const std::int64_t* sums, int fractionBits, std::uint32_t key) {
+std::uint32_t Finish(const std::int32_t* sums, int fractionBits, std::uint32_t key) {
     const std::int64_t coverage = sums[3];
-    if (coverage * 2 < (kOpaque << fractionBits)) return key;
+    const std::int64_t full = static_cast<std::int64_t>(kOpaque) << fractionBits;
+    if (coverage * 2 < full) return key;
     std::uint32_t pixel = 0;
     for (int c = 0; c < 3; ++c) {
-        // Colour over coverage is the mean of the non-hole pixels; rounded once, here.
-        const std::int64_t value = (std::max<std::int64_t>(sums[c], 0) * kOpaque * 2 + coverage) / (coverage * 2);
+        // Colour over coverage is the mean of the non-hole pixels; rounded once, here. Most
+        // pixels have no hole near them: their coverage is full, and no division is needed.
+        const std::int64_t sum = std::max<std::int64_t>(sums[c], 0);
+        const std::int64_t value = coverage == full ? (sum + (std::int64_t{1} << (fractionBits - 1))) >> fractionBits
+                                                    : (sum * kOpaque * 2 + coverage) / (coverage * 2);
         pixel |= static_cast<std::uint32_t>(std::min<std::int64_t>(value, kOpaque)) << (8 * c);
     }
     // The next green level is invisible; the key would not be drawn at all.
@@ -110,10 +121,11 @@ Pixels ResampleFrames(const Pixels& strip, int nFrames, int frameWidth, int fram
         for (int t = 0; t < down.count[y]; ++t) {
             const std::uint32_t* row = &strip.argb[static_cast<size_t>(down.first[y] + t) * strip.width];
             for (int x = 0; x < strip.width; ++x) {
-                if ((row[x] & 0xFFFFFF) == key) continue;
+                const std::uint32_t pixel = row[x];
+                const std::int32_t weight = (pixel & 0xFFFFFF) == key ? 0 : weights[t];
                 std::int32_t* sum = &sums[static_cast<size_t>(x) * kChannels];
-                for (int c = 0; c < 3; ++c) sum[c] += weights[t] * Channel(row[x], c);
-                sum[3] += weights[t] * kOpaque;
+                for (int c = 0; c < 3; ++c) sum[c] += weight * Channel(pixel, c);
+                sum[3] += weight * kOpaque;
             }
         }
         constexpr int shift = kWeightBits - kBetweenBits;
@@ -139,7 +151,8 @@ Pixels ResampleFrames(const Pixels& strip, int nFrames, int frameWidth, int fram
         std::uint32_t* target = &result.argb[static_cast<size_t>(y) * result.width];
         for (int frame = 0; frame < nFrames; ++frame) {
             for (int x = 0; x < frameWidth; ++x) {
-                std::int64_t pixel[kChannels] = {0, 0, 0, 0};
+                // At most 1.3 x 255 << 20 each: int32 holds them.
+                std::int32_t pixel[kChannels] = {0, 0, 0, 0};
                 const std::int32_t* weights = &across.weights[static_cast<size_t>(x) * across.stride];
                 const std::int16_t* from = source + (static_cast<size_t>(frame) * sourceWidth + across.first[x]) * kChannels;
                 for (int t = 0; t < across.count[x]; ++t)
