@@ -16,6 +16,7 @@
 #include "app/Layout.h"
 #include "app/QuilVaraDlg.h"
 #include "app/Texts.h"
+#include "platform/Dpi.h"
 #include "platform/Text.h"
 #include "platform/WinApp.h"
 #include "res/resource.h"
@@ -356,6 +357,25 @@ TEST(MainDialog, MovedToADisplayOfTwiceTheDpiItTakesTheSuggestedRectangleAndDoub
         ::PostMessageW(hWnd, WM_CLOSE, 0, 0);
     });
     ::OleUninitialize();
+}
+
+TEST(NotificationIcon, IsAtTheSmallIconSizeOfTheDisplaysDpi) {
+    // 16 x 16 at 100 %, and as many times larger as the display is scaled; the icon resource has
+    // only a 32 x 32 image, which the smaller sizes are made from.
+    for (const auto& [dpi, size] : {std::pair<UINT, LONG>{96, 16}, {144, 24}, {192, 32}}) {
+        SCOPED_TRACE(dpi);
+        const HICON hIcon = qv::LoadSmallIconForDpi(::GetModuleHandleW(nullptr), IDR_MAINFRAME, dpi);
+        ASSERT_NE(hIcon, nullptr);
+        ICONINFO info{};
+        ASSERT_TRUE(::GetIconInfo(hIcon, &info));
+        BITMAP colour{};
+        ::GetObjectW(info.hbmColor, sizeof colour, &colour);
+        EXPECT_EQ(colour.bmWidth, size);
+        EXPECT_EQ(colour.bmHeight, size);
+        ::DeleteObject(info.hbmColor);
+        ::DeleteObject(info.hbmMask);
+        ::DestroyIcon(hIcon);
+    }
 }
 
 namespace {
