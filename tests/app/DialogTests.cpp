@@ -354,6 +354,11 @@ TEST(MainDialog, MovedToADisplayOfTwiceTheDpiItTakesTheSuggestedRectangleAndDoub
         expected[IDC_BTN_MINIMIZE] = Text(At(again.minimize, layout::kSmallButton));
         EXPECT_EQ(Places(hWnd, expected), expected);
         EXPECT_EQ(Shown(hWnd, 300, 20), band);
+
+        // A message without a DPI or a rectangle changes nothing.
+        ::SendMessageW(hWnd, WM_DPICHANGED, 0, 0);
+        EXPECT_EQ(WindowRect(hWnd), Text(before));
+        EXPECT_EQ(Places(hWnd, expected), expected);
         ::PostMessageW(hWnd, WM_CLOSE, 0, 0);
     });
     ::OleUninitialize();
