@@ -2,6 +2,7 @@
 
 #include <shellapi.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -12,6 +13,7 @@
 #include "platform/Text.h"
 #include "platform/WinApp.h"
 #include "res/resource.h"
+#include "skin/SkinArt.h"
 
 namespace {
 
@@ -27,6 +29,26 @@ PanelLook SkinPanelLook() {
     look.crBackground = RGB(55, 55, 57);
     look.crText = RGB(236, 184, 92);
     return look;
+}
+
+// The scales the window is drawn at: from 100 %, the artwork's own size, to Windows' largest.
+constexpr UINT kLargestDpi = 480;
+
+UINT UsableDpi(UINT dpi) { return std::clamp(dpi, qv::kDefaultDpi, kLargestDpi); }
+
+// Skin bitmap nID at size, drawn for the display's scale, into bitmap, with its header.
+void LoadSkinBitmap(CBitmap& bitmap, BITMAP& header, UINT nID, SIZE size) {
+    bitmap.Attach(qv::LoadSkinArt(::GetModuleHandleW(nullptr), nID, 1, size));
+    header = {};
+    bitmap.GetBitmap(&header);
+}
+
+SIZE SizeOf(const RECT& rect) { return {rect.right - rect.left, rect.bottom - rect.top}; }
+
+// Moves a child window to rect, in its parent's client pixels.
+void MoveTo(const CWnd& child, const RECT& rect) {
+    const SIZE size = SizeOf(rect);
+    child.MoveWindow(rect.left, rect.top, size.cx, size.cy);
 }
 
 // A movable global block holding a copy of size bytes, or null.
@@ -48,7 +70,6 @@ HGLOBAL GlobalCopy(const void* data, size_t size) {
 CQuilVaraDlg::CQuilVaraDlg(CWnd* pParent, qv::CInstanceClaim* pInstanceClaim)
     : CDialog(IDD_MAIN_DIALOG, pParent), m_pInstanceClaim(pInstanceClaim) {
     m_hIcon = AfxGetApp() ? AfxGetApp()->LoadIcon(IDR_MAINFRAME) : nullptr;
-    m_font.CreatePointFont(kBarFontPointTenths, kBarFontFace);
 }
 
 CQuilVaraDlg::~CQuilVaraDlg() {
@@ -75,6 +96,7 @@ BEGIN_MESSAGE_MAP(CQuilVaraDlg, CDialog)
     ON_REGISTERED_MESSAGE(&qv::g_uComeForward, OnComeForward)
     ON_WM_DESTROY()
     ON_WM_ENDSESSION()
+    ON_MESSAGE(WM_DPICHANGED, OnDpiChanged)
 END_MESSAGE_MAP()
 
 BOOL CQuilVaraDlg::OnInitDialog() {
@@ -94,30 +116,31 @@ BOOL CQuilVaraDlg::OnInitDialog() {
     SetIcon(m_hIcon, TRUE);
     SetIcon(m_hIcon, FALSE);
 
-    MoveWindow(0, 0, layout::kWindow.cx, layout::kWindow.cy, TRUE);
+    // Everything is drawn and placed for the display the window is on. The window does that
+    // itself, also when it moves to another display, so the dialog manager must not.
+    m_nDpi = UsableDpi(qv::GetWindowDpi(m_hWnd));
+    qv::KeepDialogManagerFromScaling(m_hWnd);
+    const SIZE window = layout::Scaled(layout::kWindow, m_nDpi);
+    MoveWindow(0, 0, window.cx, window.cy, TRUE);
     CenterWindow();
 
     BuildSkinBuffer();
     SetWindowText(kMainWindowTitle);
 
-    m_pSearchView = CreatePane(layout::kSearchPane, IDC_SEARCH_VIEW, kSearchPageUrl);
-    m_pSearchView->SetTop(layout::kSearchPageOffset.y);
-    m_pSearchView->SetLeft(layout::kSearchPageOffset.x);
-    m_pNewsView = CreatePane(layout::kNewsPane, IDC_NEWS_VIEW, kNewsArticleUrl);
+    m_pSearchView = CreatePane(layout::Scaled(layout::kSearchPane, m_nDpi), IDC_SEARCH_VIEW, kSearchPageUrl);
+    m_pNewsView = CreatePane(layout::Scaled(layout::kNewsPane, m_nDpi), IDC_NEWS_VIEW, kNewsArticleUrl);
 
     // The skin buttons, each sized to one frame of its strip; the strips live in this executable.
     const HINSTANCE hResources = ::GetModuleHandleW(nullptr);
-    POINT at = layout::kFirstShareButton;
-    for (int i = 0; i < 4; ++i, at.x += layout::kShareButtonPitch)
-        CreateSkinButton(m_btnShare[i], at, IDC_BTN_SHARE_SINA + i, IDB_SHARE_SINA + i, hResources);
-    const layout::SmallButtonPlaces& places = layout::kSmallButtonsAtStart;
-    CreateSkinButton(m_btnClose, places.close, IDC_BTN_CLOSE, IDB_BTN_CLOSE, hResources);
-    CreateSkinButton(m_btnMinimize, places.minimize, IDC_BTN_MINIMIZE, IDB_BTN_MINIMIZE, hResources);
+    for (int i = 0; i < 4; ++i) CreateSkinButton(m_btnShare[i], IDC_BTN_SHARE_SINA + i, IDB_SHARE_SINA + i, hResources);
+    CreateSkinButton(m_btnClose, IDC_BTN_CLOSE, IDB_BTN_CLOSE, hResources);
+    CreateSkinButton(m_btnMinimize, IDC_BTN_MINIMIZE, IDB_BTN_MINIMIZE, hResources);
 
-    m_stcCollapseBar.Create("", WS_CHILD | WS_VISIBLE | SS_NOTIFY, layout::kBarStatic, this,
-                            IDC_COLLAPSE_BAR);
+    m_stcCollapseBar.Create("", WS_CHILD | WS_VISIBLE | SS_NOTIFY, CRect(), this, IDC_COLLAPSE_BAR);
+    PlaceChildren();
 
-    m_trayIcon.Init(m_hWnd, IDI_TRAY, WM_TRAY_NOTIFY, m_hIcon, kTrayTip);
+    m_trayIcon.Init(m_hWnd, IDI_TRAY, WM_TRAY_NOTIFY, kTrayTip);
+    m_trayIcon.SetIcon(qv::LoadSmallIconForDpi(hResources, IDR_MAINFRAME, m_nDpi));
 
     m_menuTray.LoadMenu(IDR_TRAY_MENU);
     // From now on a later start of the tool finds this window and no look-alike.
@@ -125,11 +148,44 @@ BOOL CQuilVaraDlg::OnInitDialog() {
     return TRUE;
 }
 
-void CQuilVaraDlg::CreateSkinButton(CSkinButton& button, POINT at, UINT nID, UINT nStrip,
-                                    HINSTANCE hResources) {
-    // An empty rectangle at the button's corner: the strip sizes it to one frame.
-    button.Create("", WS_CHILD | WS_VISIBLE, CRect(at.x, at.y, 0, 0), this, nID);
+void CQuilVaraDlg::CreateSkinButton(CSkinButton& button, UINT nID, UINT nStrip, HINSTANCE hResources) {
+    // An empty rectangle: the strip sizes the button to one frame.
+    button.Create("", WS_CHILD | WS_VISIBLE, CRect(), this, nID);
     button.SetBitmap(nStrip, hResources, false);
+}
+
+void CQuilVaraDlg::PlaceChildren() {
+    const UINT dpi = m_nDpi;
+    // The search page's cut is set on a surface that fills its pane, as after creation, so that
+    // a pane placed again for another scale ends as it would have started at that scale.
+    m_pSearchView->SetTop(0);
+    m_pSearchView->SetLeft(0);
+    MoveTo(*m_pSearchView, layout::Scaled(layout::kSearchPane, dpi));
+    const POINT cut = layout::Scaled(layout::kSearchPageOffset, dpi);
+    m_pSearchView->SetTop(cut.y);
+    m_pSearchView->SetLeft(cut.x);
+    MoveTo(*m_pNewsView, layout::Scaled(layout::kNewsPane, dpi));
+
+    POINT at = layout::kFirstShareButton;
+    for (CSkinButton& button : m_btnShare) {
+        button.SetDpi(dpi);
+        const POINT corner = layout::Scaled(at, dpi);
+        button.SetWindowPos(nullptr, corner.x, corner.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        at.x += layout::kShareButtonPitch;
+    }
+    m_btnClose.SetDpi(dpi);
+    m_btnMinimize.SetDpi(dpi);
+    PlaceSmallButtons();
+
+    MoveTo(m_stcCollapseBar, layout::Scaled(layout::kBarStatic, dpi));
+}
+
+void CQuilVaraDlg::PlaceSmallButtons() {
+    const SIZE size = layout::Scaled(layout::kSmallButton, m_nDpi);
+    const POINT minimize = layout::Scaled(m_pSmallButtonPlaces->minimize, m_nDpi);
+    const POINT close = layout::Scaled(m_pSmallButtonPlaces->close, m_nDpi);
+    m_btnMinimize.MoveWindow(minimize.x, minimize.y, size.cx, size.cy, TRUE);
+    m_btnClose.MoveWindow(close.x, close.y, size.cx, size.cy, TRUE);
 }
 
 CHtmlBrowser* CQuilVaraDlg::CreatePane(const RECT& rect, UINT nID, const char* url) {
@@ -148,36 +204,41 @@ CHtmlBrowser* CQuilVaraDlg::CreatePane(const RECT& rect, UINT nID, const char* u
 
 void CQuilVaraDlg::BuildSkinBuffer() {
     CClientDC dc(m_hWnd);
-    GetClientRect(&m_rcClient);
-
-    m_bmpBgExpanded.LoadBitmap(IDB_BG_EXPANDED);
-    m_bmpBgExpanded.GetBitmap(&m_bmBgExpanded);
-    m_bmpBgCollapsed.LoadBitmap(IDB_BG_COLLAPSED);
-    m_bmpBgCollapsed.GetBitmap(&m_bmBgCollapsed);
-    m_bmpBar.LoadBitmap(IDB_COLLAPSE_BAR);
-    m_bmpBar.GetBitmap(&m_bmBar);
-
+    // New contexts first: they let go of the bitmaps and font of an earlier scale.
     m_dcBuffer.CreateCompatibleDC(dc);
+    m_dcSkin.CreateCompatibleDC(dc);
+
+    const SIZE window = layout::Scaled(layout::kWindow, m_nDpi);
+    m_rcClient = CRect(0, 0, window.cx, window.cy);
+    LoadSkinBitmap(m_bmpBgExpanded, m_bmBgExpanded, IDB_BG_EXPANDED, window);
+    LoadSkinBitmap(m_bmpBar, m_bmBar, IDB_COLLAPSE_BAR, SizeOf(layout::Scaled(layout::kBarImage, m_nDpi)));
+    // The collapsed background waits for a collapse: above 100 % it costs as much time to make as
+    // the expanded one, which a start need not wait for.
+    m_bmpBgCollapsed.DeleteObject();
+
     m_bmpBuffer.CreateCompatibleBitmap(dc, m_rcClient.Width(), m_rcClient.Height());
     m_dcBuffer.SelectObject(m_bmpBuffer);
-
-    m_dcSkin.CreateCompatibleDC(dc);
     // The bar's text keeps this font and transparent background for the life of the buffer.
+    m_font.CreatePointFont(kBarFontPointTenths, kBarFontFace, m_nDpi);
     m_dcBuffer.SelectObject(m_font);
     m_dcBuffer.SetBkMode(TRANSPARENT);
-    ComposeBuffer(m_bmpBgExpanded, m_bmBgExpanded, kBarTextCollapse);
+    ComposeBuffer();
 }
 
-void CQuilVaraDlg::ComposeBuffer(const CBitmap& background, const BITMAP& header, const char* barText) {
+void CQuilVaraDlg::ComposeBuffer() {
+    if (!m_bExpanded && !m_bmpBgCollapsed.GetSafeHandle())
+        LoadSkinBitmap(m_bmpBgCollapsed, m_bmBgCollapsed, IDB_BG_COLLAPSED, layout::Scaled(layout::kCollapsedWindow, m_nDpi));
+    const CBitmap& background = m_bExpanded ? m_bmpBgExpanded : m_bmpBgCollapsed;
+    const BITMAP& header = m_bExpanded ? m_bmBgExpanded : m_bmBgCollapsed;
     m_dcSkin.SelectObject(background);
     m_dcBuffer.BitBlt(0, 0, header.bmWidth, header.bmHeight, m_dcSkin, 0, 0, SRCCOPY);
     // The bar goes over the background, covering the text it had before.
     m_dcSkin.SelectObject(m_bmpBar);
-    const POINT bar = layout::kBarOrigin;
+    const POINT bar = layout::Scaled(layout::kBarOrigin, m_nDpi);
     m_dcBuffer.BitBlt(bar.x, bar.y, m_bmBar.bmWidth, m_bmBar.bmHeight, m_dcSkin, 0, 0, SRCCOPY);
     m_dcBuffer.SetTextColor(kBarTextColor);
-    RECT textRect = layout::kBarText;
-    m_dcBuffer.DrawText(barText, &textRect, DT_WORDBREAK);
+    RECT textRect = layout::Scaled(layout::kBarText, m_nDpi);
+    m_dcBuffer.DrawText(m_bExpanded ? kBarTextCollapse : kBarTextExpand, &textRect, DT_WORDBREAK);
 }
 
 void CQuilVaraDlg::OnPaint() {
@@ -198,29 +259,24 @@ void CQuilVaraDlg::OnPaint() {
 HCURSOR CQuilVaraDlg::OnQueryDragIcon() { return static_cast<HCURSOR>(m_hIcon); }
 
 void CQuilVaraDlg::OnLButtonDown(UINT nFlags, POINT point) {
-    const bool bInTitleBand = point.y >= 0 && point.y <= layout::kDragBandBottom;
+    const bool bInTitleBand = point.y >= 0 && point.y <= layout::Scaled(layout::kDragBandBottom, m_nDpi);
     if (bInTitleBand && point.x >= 0 && point.x <= m_rcClient.Width())
         PostMessage(WM_NCLBUTTONDOWN, HTCAPTION, MAKELPARAM(point.x, point.y));
     CDialog::OnLButtonDown(nFlags, point);
 }
 
 void CQuilVaraDlg::OnCollapseBar() {
-    const bool bCollapse = m_bExpanded;
-    const CBitmap& background = bCollapse ? m_bmpBgCollapsed : m_bmpBgExpanded;
-    const BITMAP& header = bCollapse ? m_bmBgCollapsed : m_bmBgExpanded;
+    m_bExpanded = !m_bExpanded;
+    ComposeBuffer();
 
-    ComposeBuffer(background, header, bCollapse ? kBarTextExpand : kBarTextCollapse);
+    // As large as the state's background, which is the layout's size at the window's scale.
+    const SIZE window = layout::Scaled(m_bExpanded ? layout::kWindow : layout::kCollapsedWindow, m_nDpi);
+    SetWindowPos(nullptr, 0, 0, window.cx, window.cy, SWP_NOMOVE | SWP_NOZORDER);
 
-    SetWindowPos(nullptr, 0, 0, header.bmWidth, header.bmHeight, SWP_NOMOVE | SWP_NOZORDER);
-    m_bExpanded = !bCollapse;
+    m_pSmallButtonPlaces = m_bExpanded ? &layout::kSmallButtonsExpanded : &layout::kSmallButtonsCollapsed;
+    PlaceSmallButtons();
 
-    const layout::SmallButtonPlaces& places =
-        bCollapse ? layout::kSmallButtonsCollapsed : layout::kSmallButtonsExpanded;
-    const SIZE size = layout::kSmallButton;
-    m_btnMinimize.MoveWindow(places.minimize.x, places.minimize.y, size.cx, size.cy, TRUE);
-    m_btnClose.MoveWindow(places.close.x, places.close.y, size.cx, size.cy, TRUE);
-
-    const RECT dirty = {layout::kBarOrigin.x, 0, header.bmWidth, header.bmHeight};
+    const RECT dirty = {layout::Scaled(layout::kBarOrigin.x, m_nDpi), 0, window.cx, window.cy};
     InvalidateRect(&dirty, FALSE);
 }
 
@@ -388,6 +444,24 @@ void CQuilVaraDlg::OnDestroy() {
 void CQuilVaraDlg::OnEndSession(BOOL bEnding) {
     if (bEnding) m_trayIcon.Remove();
     CDialog::OnEndSession(bEnding);
+}
+
+LRESULT CQuilVaraDlg::OnDpiChanged(WPARAM wParam, LPARAM lParam) {
+    // Windows' rectangle keeps the window on the display that made the change; another size
+    // could move it back across the border and start over.
+    if (const auto* pSuggested = reinterpret_cast<const RECT*>(lParam)) {
+        const SIZE size = SizeOf(*pSuggested);
+        SetWindowPos(nullptr, pSuggested->left, pSuggested->top, size.cx, size.cy, SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    // The DPI comes with the message: not every system updates the window's own by now.
+    const UINT dpi = UsableDpi(LOWORD(wParam));
+    if (dpi == m_nDpi) return 0;
+    m_nDpi = dpi;
+    BuildSkinBuffer();
+    PlaceChildren();
+    m_trayIcon.SetIcon(qv::LoadSmallIconForDpi(::GetModuleHandleW(nullptr), IDR_MAINFRAME, m_nDpi));
+    Invalidate(FALSE);
+    return 0;
 }
 
 BOOL CQuilVaraDlg::OnCommand(WPARAM wParam, LPARAM lParam) {

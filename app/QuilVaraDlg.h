@@ -7,11 +7,13 @@
 #include <memory>
 #include <vector>
 
+#include "app/Layout.h"
 #include "app/RunningInstance.h"
 #include "app/TrayIcon.h"
 #include "browser/HtmlBrowser.h"
 #include "platform/Controls.h"
 #include "platform/Dialog.h"
+#include "platform/Dpi.h"
 #include "platform/Gdi.h"
 #include "platform/Menu.h"
 #include "platform/Rect.h"
@@ -31,9 +33,12 @@ protected:
     BOOL OnInitDialog() override;
 
     // Skin painting, dragging and collapse.
+    // Makes the back buffer, the skin bitmaps and the bar's font for the window's DPI, and
+    // composes the buffer for the window's state.
     void BuildSkinBuffer();
-    // Copies a background and the bar into the buffer and writes the bar's text.
-    void ComposeBuffer(const CBitmap& background, const BITMAP& header, const char* barText);
+    // Copies the background of the window's state and the bar into the buffer and writes the
+    // bar's text.
+    void ComposeBuffer();
     void OnPaint();
     HCURSOR OnQueryDragIcon();
     void OnLButtonDown(UINT nFlags, POINT point);
@@ -52,6 +57,10 @@ protected:
     void OnDestroy();
     void OnEndSession(BOOL bEnding);
 
+    // Display scaling: the window moved to a display of another DPI (or that display's scale
+    // changed); wParam holds the new DPI, lParam the rectangle Windows suggests.
+    LRESULT OnDpiChanged(WPARAM wParam, LPARAM lParam);
+
     DECLARE_MESSAGE_MAP()
 
 private:
@@ -60,8 +69,12 @@ private:
     CHtmlBrowser* CreatePane(const RECT& rect, UINT nID, const char* url);
     // Whether hWnd shows a page: it lies inside a pane, or is a window the browser control made.
     bool BelongsToPage(HWND hWnd) const;
-    // Creates button nID with its top-left corner at and gives it strip nStrip of hResources.
-    void CreateSkinButton(CSkinButton& button, POINT at, UINT nID, UINT nStrip, HINSTANCE hResources);
+    // Creates button nID and gives it strip nStrip of hResources; PlaceChildren places it.
+    void CreateSkinButton(CSkinButton& button, UINT nID, UINT nStrip, HINSTANCE hResources);
+    // Puts every child at its place and scale for m_nDpi.
+    void PlaceChildren();
+    // Puts the minimise and close buttons at m_pSmallButtonPlaces, at m_nDpi.
+    void PlaceSmallButtons();
     // What became of the clipboard when the recommendation text was to be put there.
     enum class CopyResult {
         kCopied,     // it holds the text
@@ -93,6 +106,10 @@ private:
     CDC m_dcBuffer;
     HICON m_hIcon = nullptr;
     qv::CInstanceClaim* m_pInstanceClaim;
+    // The DPI of the display the window is on, which every place and picture is scaled to.
+    UINT m_nDpi = qv::kDefaultDpi;
+    // Where the small buttons stand: at start, collapsed, or expanded again.
+    const layout::SmallButtonPlaces* m_pSmallButtonPlaces = &layout::kSmallButtonsAtStart;
     // Panes no window owns (their windows could not be created): freed with the dialog.
     std::vector<std::unique_ptr<CHtmlBrowser>> m_unownedPanes;
 };

@@ -9,14 +9,22 @@ const UINT g_uTaskbarCreated = ::RegisterWindowMessageW(L"TaskbarCreated");
 // The icon record keeps the first version's form: 88 bytes in the 32-bit build.
 static_assert(sizeof(void*) != 4 || NOTIFYICONDATAA_V1_SIZE == 88, "first-version icon record");
 
-void CTrayIcon::Init(HWND hWnd, UINT nID, UINT uCallbackMessage, HICON hIcon, const char* tip) {
+void CTrayIcon::Init(HWND hWnd, UINT nID, UINT uCallbackMessage, const char* tip) {
     m_nid.cbSize = NOTIFYICONDATAA_V1_SIZE;
     m_nid.hWnd = hWnd;
     m_nid.uID = nID;
     m_nid.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     m_nid.uCallbackMessage = uCallbackMessage;
-    m_nid.hIcon = hIcon;
     lstrcpynA(m_nid.szTip, tip, sizeof m_nid.szTip);
+}
+
+void CTrayIcon::SetIcon(HICON hIcon) {
+    // The shell keeps showing the old picture until told of the new one: the old goes after that.
+    CIcon previous;
+    previous.Attach(m_icon.Detach());
+    m_icon.Attach(hIcon);
+    m_nid.hIcon = m_icon;
+    if (m_bShown) Notify(NIM_MODIFY);
 }
 
 void CTrayIcon::Show() {

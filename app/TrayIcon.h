@@ -5,6 +5,8 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include "platform/Gdi.h"
+
 // The message the shell broadcasts when it (re)starts, having forgotten every icon.
 extern const UINT g_uTaskbarCreated;
 
@@ -17,7 +19,10 @@ public:
 
     // Describes the icon; nothing is shown yet. hWnd receives uCallbackMessage with the mouse
     // message in lParam; tip is code page 936.
-    void Init(HWND hWnd, UINT nID, UINT uCallbackMessage, HICON hIcon, const char* tip);
+    void Init(HWND hWnd, UINT nID, UINT uCallbackMessage, const char* tip);
+    // The picture the icon shows (the display's small-icon size), owned from now on; an icon in
+    // the notification area changes at once.
+    void SetIcon(HICON hIcon);
     // Puts the icon into the notification area; while it is there, this changes nothing.
     void Show();
     // Takes the icon away, if it is shown.
@@ -33,5 +38,6 @@ private:
 
     // The first version's record, with its 64-byte tip.
     NOTIFYICONDATAA m_nid{};
+    CIcon m_icon;
     bool m_bShown = false;
 };

@@ -251,6 +251,8 @@ LRESULT CHtmlBrowser::OnSizeMessage(WPARAM wParam, LPARAM lParam) {
 }
 
 HRESULT CHtmlBrowser::OnGetHostInfo(DOCHOSTUIINFO* pInfo) {
+    // The window scales itself to the display, so pages are drawn at its DPI too.
+    pInfo->dwFlags |= DOCHOSTUIFLAG_DPI_AWARE;
     if (m_bNoScrollBorder) pInfo->dwFlags |= kNoScrollBorderFlags;
     // Redirects come through BeforeNavigate2 too, so they are checked like any other address.
     pInfo->dwFlags |= DOCHOSTUIFLAG_ENABLE_REDIRECT_NOTIFICATION;

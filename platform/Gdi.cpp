@@ -31,21 +31,14 @@ BOOL CFont::CreateFont(int nHeight, int nWidth, int nEscapement, int nOrientatio
                                 nQuality, nPitchAndFamily, face.c_str()));
 }
 
-BOOL CFont::CreatePointFont(int nPointSize, const char* faceName, HDC hdc) {
-    HDC hdcScreen = hdc ? hdc : ::GetDC(nullptr);
-    // Tenths of a point to logical pixels, as a character height (negative).
-    const int height = -::MulDiv(nPointSize, ::GetDeviceCaps(hdcScreen, LOGPIXELSY), 720);
-    if (!hdc) ::ReleaseDC(nullptr, hdcScreen);
+BOOL CFont::CreatePointFont(int nPointSize, const char* faceName, UINT dpi) {
     LOGFONTW lf{};
-    lf.lfHeight = height;
+    // Tenths of a point to pixels, as a character height (negative).
+    lf.lfHeight = -::MulDiv(nPointSize, static_cast<int>(dpi), 720);
     lf.lfCharSet = DEFAULT_CHARSET;
     const std::wstring face = qv::WideFromGbk(faceName);
     lstrcpynW(lf.lfFaceName, face.c_str(), LF_FACESIZE);
     return Attach(::CreateFontIndirectW(&lf));
-}
-
-BOOL CBitmap::LoadBitmap(UINT nIDResource) {
-    return Attach(::LoadBitmapW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(nIDResource)));
 }
 
 BOOL CBitmap::CreateCompatibleBitmap(HDC hdc, int nWidth, int nHeight) {

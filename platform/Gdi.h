@@ -30,18 +30,45 @@ public:
                     BYTE bItalic, BYTE bUnderline, BYTE cStrikeOut, BYTE nCharSet,
                     BYTE nOutPrecision, BYTE nClipPrecision, BYTE nQuality,
                     BYTE nPitchAndFamily, const char* faceName);
-    // nPointSize in tenths of a point, scaled for the screen (or for hdc when given).
-    BOOL CreatePointFont(int nPointSize, const char* faceName, HDC hdc = nullptr);
+    // nPointSize in tenths of a point, in pixels of a display at dpi.
+    BOOL CreatePointFont(int nPointSize, const char* faceName, UINT dpi);
 };
 
 class CBitmap : public CGdiObject {
 public:
     operator HBITMAP() const { return static_cast<HBITMAP>(m_hObject); }
 
-    // A bitmap resource of the executable, as a device-dependent bitmap.
-    BOOL LoadBitmap(UINT nIDResource);
     BOOL CreateCompatibleBitmap(HDC hdc, int nWidth, int nHeight);
     int GetBitmap(BITMAP* pBitmap) const;
+};
+
+// An icon made for this program alone (not a shared one): destroyed with the object.
+class CIcon {
+public:
+    CIcon() = default;
+    CIcon(const CIcon&) = delete;
+    CIcon& operator=(const CIcon&) = delete;
+    ~CIcon() { Destroy(); }
+
+    operator HICON() const { return m_hIcon; }
+    // Takes ownership of hIcon; an icon held before is destroyed first.
+    void Attach(HICON hIcon) {
+        Destroy();
+        m_hIcon = hIcon;
+    }
+    // Gives up ownership and returns the icon (null when empty).
+    HICON Detach() {
+        const HICON hIcon = m_hIcon;
+        m_hIcon = nullptr;
+        return hIcon;
+    }
+    void Destroy() {
+        if (m_hIcon) ::DestroyIcon(m_hIcon);
+        m_hIcon = nullptr;
+    }
+
+private:
+    HICON m_hIcon = nullptr;
 };
 
 class CBrush : public CGdiObject {

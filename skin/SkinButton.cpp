@@ -5,6 +5,7 @@
 #include "platform/Gdi.h"
 #include "platform/Rect.h"
 #include "res/resource.h"
+#include "skin/SkinArt.h"
 
 IMPLEMENT_DYNAMIC(CSkinButton, CButton)
 
@@ -80,7 +81,7 @@ CSkinButton::CSkinButton() : m_crText(g_skinButtonAttribute.m_crFontColor) {}
 
 void CSkinButton::TakeOverDrawing() {
     SetButtonStyle(GetButtonStyle() | BS_OWNERDRAW, TRUE);
-    SendMessage(WM_SETFONT, reinterpret_cast<WPARAM>(g_skinFont.GetSafeHandle()), TRUE);
+    SendMessage(WM_SETFONT, reinterpret_cast<WPARAM>(CaptionFont()), TRUE);
 }
 
 int CSkinButton::OnCreate(LPCREATESTRUCTW lpCreateStruct) {
@@ -147,18 +148,17 @@ void CSkinButton::DrawItem(LPDRAWITEMSTRUCT lpDrawItemStruct) {
 
     // A source that fails to load does not fall back to the class-wide strip: only a button
     // without any source of its own uses that.
-    CSkinImage& strip = m_image.HasSource() ? m_image : g_skinButtonAttribute.m_image;
     CSkinImageRef held;
-    held.Attach(&strip);
-    if (held.HasBitmap()) {
-        const int frameWidth = held->GetWidth() / kFrameCount;
+    const CImage* pStrip = Strip(held, m_image.HasSource() ? m_image : g_skinButtonAttribute.m_image);
+    if (pStrip) {
+        const int frameWidth = pStrip->GetWidth() / kFrameCount;
         const int sourceX = SelectFrame(bDisabled, bPressed, m_bHover, bFocused) * frameWidth;
         // Stretched: the whole frame scaled over the button. Natural size: the button is one
         // frame in size, so a client-sized piece from the frame's corner is the frame itself.
         const int sourceWidth = m_bStretch ? frameWidth : rect.Width();
-        const int sourceHeight = m_bStretch ? held->GetHeight() : rect.Height();
-        held->TransparentBlt(dc, 0, 0, rect.Width(), rect.Height(), sourceX, 0, sourceWidth, sourceHeight,
-                             kKeyColour);
+        const int sourceHeight = m_bStretch ? pStrip->GetHeight() : rect.Height();
+        pStrip->TransparentBlt(dc, 0, 0, rect.Width(), rect.Height(), sourceX, 0, sourceWidth, sourceHeight,
+                               kKeyColour);
     } else {
         DrawClassicFace(dc, rect, bPressed);
     }
@@ -177,11 +177,46 @@ void CSkinButton::DrawItem(LPDRAWITEMSTRUCT lpDrawItemStruct) {
 
 bool CSkinButton::SizeToImage() {
     if (!m_image.HasSource() || !m_hWnd) return false;
-    CSkinImageRef held(&m_image);
-    if (!held.HasBitmap()) return false;
+    CSkinImageRef held;
+    const CImage* pStrip = Strip(held, m_image);
+    if (!pStrip) return false;
     // Insert-after top: a resized button also comes to the top of its siblings.
-    SetWindowPos(HWND_TOP, 0, 0, held->GetWidth() / kFrameCount, held->GetHeight(), SWP_NOMOVE);
+    SetWindowPos(HWND_TOP, 0, 0, pStrip->GetWidth() / kFrameCount, pStrip->GetHeight(), SWP_NOMOVE);
     return true;
+}
+
+const CImage* CSkinButton::Strip(CSkinImageRef& held, CSkinImage& source) {
+    if (!m_scaledStrip.IsNull()) return &m_scaledStrip;
+    return held.Attach(&source) ? held.operator->() : nullptr;
+}
+
+void CSkinButton::ScaleStrip() {
+    m_scaledStrip.Destroy();
+    // A strip from an image file has no art at other scales: it is drawn as it is.
+    if (m_nDpi == qv::kDefaultDpi || !m_image.GetModule()) return;
+    const SIZE strip = qv::GetSkinBitmapSize(m_image.GetModule(), m_image.GetResourceId());
+    const SIZE frame = {qv::ScaleToDpi(strip.cx / kFrameCount, m_nDpi), qv::ScaleToDpi(strip.cy, m_nDpi)};
+    m_scaledStrip.Attach(qv::LoadSkinArt(m_image.GetModule(), m_image.GetResourceId(), kFrameCount, frame));
+}
+
+HFONT CSkinButton::CaptionFont() const {
+    return m_scaledFont.GetSafeHandle() ? m_scaledFont.GetSafeHandle() : g_skinFont.GetSafeHandle();
+}
+
+void CSkinButton::SetDpi(UINT dpi) {
+    m_nDpi = dpi;
+    ScaleStrip();
+    // The skin font at this scale. The old one goes only once the window has the new one.
+    CFont previous;
+    previous.Attach(m_scaledFont.Detach());
+    LOGFONTW lf{};
+    if (dpi != qv::kDefaultDpi && ::GetObjectW(g_skinFont.GetSafeHandle(), sizeof lf, &lf)) {
+        lf.lfHeight = qv::ScaleToDpi(lf.lfHeight, dpi);
+        m_scaledFont.Attach(::CreateFontIndirectW(&lf));
+    }
+    if (m_hWnd) SetFont(CaptionFont());
+    if (!m_bStretch) SizeToImage();
+    if (m_hWnd) InvalidateRect(nullptr, FALSE);
 }
 
 bool CSkinButton::SetBitmap(UINT nResourceId, HINSTANCE hModule, bool bStretch) {
@@ -189,6 +224,7 @@ bool CSkinButton::SetBitmap(UINT nResourceId, HINSTANCE hModule, bool bStretch) 
     if (nResourceId == 0) return false;
     m_bStretch = bStretch;
     m_image.SetSource(nResourceId, hModule, false);
+    ScaleStrip();
     if (!m_bStretch) SizeToImage();
     if (m_hWnd) InvalidateRect(nullptr, FALSE);
     return true;

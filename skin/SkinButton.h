@@ -8,6 +8,9 @@
 #include "attributes/Attribute.h"
 #include "attributes/SkinAttribute.h"
 #include "platform/Controls.h"
+#include "platform/Dpi.h"
+#include "platform/Gdi.h"
+#include "platform/Image.h"
 #include "platform/Object.h"
 #include "skin/SkinImage.h"
 
@@ -38,6 +41,11 @@ public:
     // Sizes the window to one frame of its strip without moving it; false when there is no
     // strip, no window, or the strip cannot be loaded (the size then stays).
     bool SizeToImage();
+    // Shows the button on a display at dpi. At 96 it draws its strip as it is, loading it at each
+    // paint; at any other DPI from the strip's art at that scale, made once here (and again when
+    // the strip changes), and its caption in the skin font at that scale. A natural-size button
+    // is resized to one frame at the new scale.
+    void SetDpi(UINT dpi);
 
     // Icon drawn left of the caption; the button does not own it.
     void SetIcon(HICON hIcon) { m_hIcon = hIcon; }
@@ -59,8 +67,15 @@ protected:
     LRESULT OnMouseLeave(WPARAM wParam, LPARAM lParam);
 
 private:
-    // Owner-drawn style and the shared skin font, for created and attached windows alike.
+    // Owner-drawn style and the caption font, for created and attached windows alike.
     void TakeOverDrawing();
+    // The shared skin font, or the one made from it for m_nDpi.
+    HFONT CaptionFont() const;
+    // Makes m_scaledStrip from the strip's source for m_nDpi (none at 96 DPI).
+    void ScaleStrip();
+    // The strip to draw from: the scaled one, else source's bitmap, which held keeps loaded for
+    // as long as it lives; null when that cannot be loaded.
+    const CImage* Strip(CSkinImageRef& held, CSkinImage& source);
 
     bool m_bStretch = true;
     bool m_bHover = false;
@@ -68,6 +83,9 @@ private:
     COLORREF m_crText;
     CSkinImage m_image;
     ISkinMouseSink* m_pMouseSink = nullptr;
+    UINT m_nDpi = qv::kDefaultDpi;
+    CImage m_scaledStrip;  // the strip at m_nDpi, made from its art; empty at 96 DPI
+    CFont m_scaledFont;    // the skin font at m_nDpi; empty at 96 DPI
 };
 
 // What all skin buttons share: the default caption colour and the default strip, for buttons

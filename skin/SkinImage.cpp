@@ -20,8 +20,7 @@ bool CSkinImage::SetSource(UINT nResourceId, HINSTANCE hModule, bool bPinned) {
 int CSkinImage::AddRef() {
     if (m_nRefCount != 0) return ++m_nRefCount;
     if (m_hModule) {
-        // Resource ids are 16-bit; the upper bits of a larger id are not part of the name.
-        Attach(static_cast<HBITMAP>(::LoadImageW(m_hModule, MAKEINTRESOURCEW(LOWORD(m_nResourceId)),
+        Attach(static_cast<HBITMAP>(::LoadImageW(m_hModule, MAKEINTRESOURCEW(GetResourceId()),
                                                  IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
     } else {
         Load(m_strFileName);

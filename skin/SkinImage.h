@@ -28,6 +28,10 @@ public:
     // loaded. Always true.
     bool SetSource(UINT nResourceId, HINSTANCE hModule, bool bPinned);
     bool HasSource() const { return m_hModule != nullptr || !m_strFileName.IsEmpty(); }
+    // The resource source: the module (null for a file source) and the resource id within it.
+    // Resource ids are 16-bit; the upper bits of a larger id are not part of the name.
+    HINSTANCE GetModule() const { return m_hModule; }
+    UINT GetResourceId() const { return LOWORD(m_nResourceId); }
 
     // The new count; 0 when the bitmap could not be loaded (the count then stays 0).
     int AddRef() override;

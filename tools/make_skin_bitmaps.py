@@ -2,11 +2,13 @@
 """Draw QuilVara's skin artwork and write it to res/.
 
 Writes the ten skin bitmaps (button strips, share strips, collapse bar and
-the two window backgrounds) and the application icon.  Everything is drawn
-procedurally; Chinese labels and the window title are rasterised with
-ImageMagick's `convert` from the WenQuanYi Zen Hei font into a grey coverage
-map and composited here.  The output is deterministic: running the script
-twice gives byte-identical files.
+the two window backgrounds), the same pictures drawn at twice the size as
+24-bit PNG files (NAME_2x.png, for displays scaled above 100 %) and the
+application icon.  Everything is drawn procedurally, in 1x coordinates that
+the 2x raster samples more finely; Chinese labels and the window title are
+rasterised with ImageMagick's `convert` from the WenQuanYi Zen Hei font into
+a grey coverage map, at the raster's own size, and composited here.  The
+output is deterministic: running the script twice gives byte-identical files.
 
 Usage:  python3 tools/make_skin_bitmaps.py [--out DIR]
         (DIR defaults to res/ next to this script's parent folder)
@@ -17,9 +19,11 @@ Standard library only.
 import argparse
 import math
 import os
+import re
 import struct
 import subprocess
 import sys
+import zlib
 from array import array
 
 CONVERT = '/usr/bin/convert'
@@ -82,33 +86,54 @@ def to_byte(v):
 
 
 class Img:
-    """RGB image with float channels (0..255)."""
+    """RGB image with float channels (0..255), drawn at scale k: w x h is its
+    size at 1x, the raster holds (w*k) x (h*k) pixels.  Drawing calls take
+    1x coordinates; a 1x pixel covers a k x k block of the raster."""
 
-    def __init__(self, w, h, colour=(0, 0, 0)):
-        self.w, self.h = w, h
-        n = w * h
+    def __init__(self, w, h, colour=(0, 0, 0), k=1):
+        self.w, self.h, self.k = w, h, k
+        self.pw, self.ph = w * k, h * k
+        n = self.pw * self.ph
         self.r = array('d', [float(colour[0])]) * n
         self.g = array('d', [float(colour[1])]) * n
         self.b = array('d', [float(colour[2])]) * n
 
-    def get(self, x, y):
-        i = y * self.w + x
+    def px(self, x, y):
+        """Colour of raster pixel (x, y)."""
+        i = y * self.pw + x
         return (self.r[i], self.g[i], self.b[i])
 
-    def set(self, x, y, c):
-        if 0 <= x < self.w and 0 <= y < self.h:
-            i = y * self.w + x
-            self.r[i], self.g[i], self.b[i] = c[0], c[1], c[2]
-
-    def blend(self, x, y, c, a):
-        if a <= 0.0 or not (0 <= x < self.w and 0 <= y < self.h):
+    def blend_px(self, x, y, c, a):
+        """Blend colour c with weight a into raster pixel (x, y)."""
+        if a <= 0.0 or not (0 <= x < self.pw and 0 <= y < self.ph):
             return
         if a > 1.0:
             a = 1.0
-        i = y * self.w + x
+        i = y * self.pw + x
         self.r[i] += (c[0] - self.r[i]) * a
         self.g[i] += (c[1] - self.g[i]) * a
         self.b[i] += (c[2] - self.b[i]) * a
+
+    def block(self, x, y):
+        """Raster indices of 1x pixel (x, y), or none outside the image."""
+        if not (0 <= x < self.w and 0 <= y < self.h):
+            return ()
+        k = self.k
+        return [(y * k + j) * self.pw + x * k + i for j in range(k) for i in range(k)]
+
+    def set(self, x, y, c):
+        for i in self.block(x, y):
+            self.r[i], self.g[i], self.b[i] = c[0], c[1], c[2]
+
+    def blend(self, x, y, c, a):
+        if a <= 0.0:
+            return
+        if a > 1.0:
+            a = 1.0
+        for i in self.block(x, y):
+            self.r[i] += (c[0] - self.r[i]) * a
+            self.g[i] += (c[1] - self.g[i]) * a
+            self.b[i] += (c[2] - self.b[i]) * a
 
     def fill(self, x0, y0, x1, y1, c):
         """Fill the inclusive rectangle (x0,y0)-(x1,y1)."""
@@ -117,15 +142,30 @@ class Img:
                 self.set(x, y, c)
 
     def paste(self, src, ox, oy):
-        for y in range(src.h):
-            for x in range(src.w):
-                self.set(ox + x, oy + y, src.get(x, y))
+        """Copy src (drawn at the same scale) with its corner at 1x (ox, oy)."""
+        k = self.k
+        for y in range(src.ph):
+            ty = oy * k + y
+            if not 0 <= ty < self.ph:
+                continue
+            for x in range(src.pw):
+                tx = ox * k + x
+                if 0 <= tx < self.pw:
+                    i, j = ty * self.pw + tx, y * src.pw + x
+                    self.r[i], self.g[i], self.b[i] = src.r[j], src.g[j], src.b[j]
+
+    def mix(self, other, a):
+        """Blend every pixel towards the same pixel of other (same size and scale)."""
+        for i in range(self.pw * self.ph):
+            self.r[i] += (other.r[i] - self.r[i]) * a
+            self.g[i] += (other.g[i] - self.g[i]) * a
+            self.b[i] += (other.b[i] - self.b[i]) * a
 
     def rgb_bytes(self):
-        """Rows top-down as (r, g, b) byte tuples."""
-        return [[(to_byte(self.r[y * self.w + x]), to_byte(self.g[y * self.w + x]),
-                  to_byte(self.b[y * self.w + x])) for x in range(self.w)]
-                for y in range(self.h)]
+        """Raster rows top-down as (r, g, b) byte tuples."""
+        return [[(to_byte(self.r[y * self.pw + x]), to_byte(self.g[y * self.pw + x]),
+                  to_byte(self.b[y * self.pw + x])) for x in range(self.pw)]
+                for y in range(self.ph)]
 
 
 def coverage(d):
@@ -168,34 +208,52 @@ def sd_ring(cx, cy, r, half_width):
     return lambda x, y: abs(math.hypot(x - cx, y - cy) - r) - half_width
 
 
+def raster_box(img, box):
+    """The raster pixels covered by the inclusive 1x box (all when None)."""
+    x0, y0, x1, y1 = box if box else (0, 0, img.w - 1, img.h - 1)
+    k = img.k
+    return (range(max(0, y0 * k), min(img.ph - 1, y1 * k + k - 1) + 1),
+            range(max(0, x0 * k), min(img.pw - 1, x1 * k + k - 1) + 1))
+
+
+def at_1x(img, v):
+    """The 1x coordinate a colour function gets for raster pixel v: the
+    pixel's own index at 1x, so that v + 0.5 is its centre."""
+    return v if img.k == 1 else (v + 0.5) / img.k - 0.5
+
+
 def paint(img, sdf, colour, box=None, alpha=1.0):
-    """Fill the shape given by a signed distance function.
+    """Fill the shape given by a signed distance function (1x units).
 
     colour may be an (r, g, b) tuple or a function (x, y) -> colour.
     """
-    x0, y0, x1, y1 = box if box else (0, 0, img.w - 1, img.h - 1)
+    k = img.k
     func = colour if callable(colour) else None
-    for y in range(max(0, y0), min(img.h - 1, y1) + 1):
-        for x in range(max(0, x0), min(img.w - 1, x1) + 1):
-            a = coverage(sdf(x + 0.5, y + 0.5)) * alpha
+    rows, cols = raster_box(img, box)
+    for y in rows:
+        for x in cols:
+            d = sdf(x + 0.5, y + 0.5) if k == 1 else sdf((x + 0.5) / k, (y + 0.5) / k) * k
+            a = coverage(d) * alpha
             if a > 0.0:
-                img.blend(x, y, func(x, y) if func else colour, a)
+                img.blend_px(x, y, func(at_1x(img, x), at_1x(img, y)) if func else colour, a)
 
 
 def paint_ss(img, inside, colour, box, alpha=1.0, n=4):
     """Fill an implicit shape by n x n supersampling (for shapes without a
     convenient distance function)."""
-    x0, y0, x1, y1 = box
+    k = img.k
     func = colour if callable(colour) else None
-    for y in range(max(0, y0), min(img.h - 1, y1) + 1):
-        for x in range(max(0, x0), min(img.w - 1, x1) + 1):
+    rows, cols = raster_box(img, box)
+    for y in rows:
+        for x in cols:
             hits = 0
             for sy in range(n):
                 for sx in range(n):
-                    if inside(x + (sx + 0.5) / n, y + (sy + 0.5) / n):
+                    if inside((x + (sx + 0.5) / n) / k, (y + (sy + 0.5) / n) / k):
                         hits += 1
             if hits:
-                img.blend(x, y, func(x, y) if func else colour, alpha * hits / (n * n))
+                img.blend_px(x, y, func(at_1x(img, x), at_1x(img, y)) if func else colour,
+                             alpha * hits / (n * n))
 
 
 def heart_inside(cx, cy, s):
@@ -271,26 +329,27 @@ def render_text(text, size, weight=0.0, kerning=0.0):
 
 
 def draw_text(img, cov, x, y, colour, alpha=1.0):
-    """Composite a coverage map with its top-left corner at (x, y)."""
+    """Composite a coverage map with its top-left corner at raster (x, y)."""
     for j in range(cov.h):
         for i in range(cov.w):
             a = cov.data[j * cov.w + i]
             if a:
-                img.blend(x + i, y + j, colour, a / 255.0 * alpha)
+                img.blend_px(x + i, y + j, colour, a / 255.0 * alpha)
 
 
 def draw_label(img, text, size, x, cy, colour, shadow=None, shadow_alpha=0.5,
                weight=0.0, kerning=0.0, alpha=1.0):
-    """Draw text whose ink starts at column x and is vertically centred on cy.
-    Returns the x just after the ink."""
-    cov = render_text(text, size, weight, kerning)
+    """Draw text whose ink starts at 1x column x and is vertically centred on
+    1x row cy, rasterised at the image's scale (size, stroke and kerning
+    times k), so that its strokes are as sharp at 2x as at 1x."""
+    k = img.k
+    cov = render_text(text, size * k, weight * k, kerning * k)
     ix0, iy0, ix1, iy1 = cov.ink_box()
-    ox = x - ix0
-    oy = int(math.floor(cy - (iy0 + iy1 + 1) / 2.0 + 0.5))
+    ox = x * k - ix0
+    oy = int(math.floor(cy * k - (iy0 + iy1 + 1) / 2.0 + 0.5))
     if shadow is not None:
-        draw_text(img, cov, ox + 1, oy + 1, shadow, shadow_alpha * alpha)
+        draw_text(img, cov, ox + k, oy + k, shadow, shadow_alpha * alpha)
     draw_text(img, cov, ox, oy, colour, alpha)
-    return ox + ix1 + 1
 
 
 # --------------------------------------------------------------------------
@@ -393,13 +452,31 @@ def quantise(img):
 
 def write_bmp24(path, img):
     with open(path, 'wb') as f:
-        f.write(bmp_bytes(img.w, img.h, 24, img.rgb_bytes()))
+        f.write(bmp_bytes(img.pw, img.ph, 24, img.rgb_bytes()))
 
 
 def write_bmp8(path, img):
     palette, rows = quantise(img)
     with open(path, 'wb') as f:
-        f.write(bmp_bytes(img.w, img.h, 8, rows, palette))
+        f.write(bmp_bytes(img.pw, img.ph, 8, rows, palette))
+
+
+def write_png(path, img):
+    """24-bit PNG of the raster, without filtering (flat artwork compresses
+    well as it is) and at the highest zlib level."""
+    raw = bytearray()
+    for row in img.rgb_bytes():
+        raw.append(0)
+        for c in row:
+            raw += bytes(c)
+
+    def chunk(tag, data):
+        return struct.pack('>I', len(data)) + tag + data + struct.pack('>I', zlib.crc32(tag + data))
+
+    header = struct.pack('>IIBBBBB', img.pw, img.ph, 8, 2, 0, 0, 0)
+    with open(path, 'wb') as f:
+        f.write(b'\x89PNG\r\n\x1a\n' + chunk(b'IHDR', header) + chunk(b'IDAT', zlib.compress(bytes(raw), 9))
+                + chunk(b'IEND', b''))
 
 
 def write_ico(path, rgba, size):
@@ -519,7 +596,7 @@ def make_icon():
     for y in range(n):
         row = []
         for x in range(n):
-            kb, kw = on_black.get(x, y), on_white.get(x, y)
+            kb, kw = on_black.px(x, y), on_white.px(x, y)
             a = clamp(1.0 - (kw[0] - kb[0] + kw[1] - kb[1] + kw[2] - kb[2]) / (3 * 255.0))
             ab = to_byte(a * 255)
             if ab == 0:
@@ -530,9 +607,9 @@ def make_icon():
     return rows
 
 
-def make_background(width):
+def make_background(width, k=1):
     expanded = width == EXPANDED_W
-    img = Img(width, WIN_H, PANE_ORANGE)
+    img = Img(width, WIN_H, PANE_ORANGE, k)
     right = width - 1
 
     # title band
@@ -595,10 +672,10 @@ def make_background(width):
 
 
 def bevel_face(w, h, top, bottom, border, outer=PANE_ORANGE, radius=3.0,
-               highlight=0.55, shade=None):
+               highlight=0.55, shade=None, k=1):
     """A button face: rounded rectangle with a vertical gradient, 1-px
     border, inner top highlight.  Corners blend into `outer`."""
-    img = Img(w, h, outer)
+    img = Img(w, h, outer, k)
     outline = sd_round_rect(0, 0, w, h, radius)
     paint(img, outline, border)
     inner = sd_round_rect(1, 1, w - 1, h - 1, radius - 1)
@@ -610,20 +687,20 @@ def bevel_face(w, h, top, bottom, border, outer=PANE_ORANGE, radius=3.0,
     return img
 
 
-def make_default_buttons():
+def make_default_buttons(k=1):
     w, h = 63, 21
     frames = [
         # normal: light cyan
-        bevel_face(w, h, (232, 252, 255), (150, 218, 236), (58, 136, 160)),
+        bevel_face(w, h, (232, 252, 255), (150, 218, 236), (58, 136, 160), k=k),
         # pressed: darker cyan, gradient reversed
         bevel_face(w, h, (104, 178, 202), (156, 214, 230), (30, 96, 122), highlight=0.12,
-                   shade=(176, 226, 240)),
+                   shade=(176, 226, 240), k=k),
         # keyboard focus: pale yellow-orange with a focus ring
-        bevel_face(w, h, (255, 244, 212), (248, 208, 138), (196, 124, 28)),
+        bevel_face(w, h, (255, 244, 212), (248, 208, 138), (196, 124, 28), k=k),
         # hover: brighter pale yellow-orange
-        bevel_face(w, h, (255, 252, 236), (255, 224, 164), (214, 150, 48), highlight=0.7),
+        bevel_face(w, h, (255, 252, 236), (255, 224, 164), (214, 150, 48), highlight=0.7, k=k),
         # disabled: light grey
-        bevel_face(w, h, (240, 240, 240), (204, 204, 204), (150, 150, 150)),
+        bevel_face(w, h, (240, 240, 240), (204, 204, 204), (150, 150, 150), k=k),
     ]
     # focus ring: dotted line 3 px inside the border
     f = frames[2]
@@ -638,11 +715,11 @@ def make_default_buttons():
     return frames
 
 
-def caption_button(kind, brightness, bx, by):
+def caption_button(kind, brightness, bx, by, k=1):
     """21 x 19 brown-gold square with a white glyph; (bx, by) is its place
     in the expanded window, used to match the corners to the title band."""
     w, h = 21, 19
-    img = Img(w, h)
+    img = Img(w, h, k=k)
     for y in range(h):
         for x in range(w):
             img.set(x, y, band_colour(bx + x, by + y))
@@ -670,9 +747,9 @@ def caption_button(kind, brightness, bx, by):
     return img
 
 
-def make_caption_buttons(kind):
+def make_caption_buttons(kind, k=1):
     bx = 910 if kind == 'close' else 886
-    return [caption_button(kind, f, bx, 10) for f in (1.0, 0.74, 1.1, 1.2, 0.6)]
+    return [caption_button(kind, f, bx, 10, k) for f in (1.0, 0.74, 1.1, 1.2, 0.6)]
 
 
 # ---- share strip icons (20 x 20 area with top-left at (ox, oy)) ----------
@@ -749,18 +826,16 @@ SHARE_FRAMES = [
 ]
 
 
-def share_strip(icon, label):
+def share_strip(icon, label, k=1):
     w, h = 122, 31
     frames = []
     for top, bottom, border, ink, faded in SHARE_FRAMES:
-        f = bevel_face(w, h, top, bottom, border, radius=3.0, highlight=0.6)
+        f = bevel_face(w, h, top, bottom, border, radius=3.0, highlight=0.6, k=k)
         if faded:
-            plain = Img(w, h)
+            plain = Img(w, h, k=k)
             plain.paste(f, 0, 0)
             icon(f, 5, 5)
-            for y in range(h):
-                for x in range(w):
-                    f.blend(x, y, plain.get(x, y), 0.55)
+            f.mix(plain, 0.55)
         else:
             icon(f, 5, 5)
         draw_label(f, label, 12, 29, 15.5, ink,
@@ -769,9 +844,9 @@ def share_strip(icon, label):
     return frames
 
 
-def make_collapse_bar():
+def make_collapse_bar(k=1):
     w, h = 23, 558
-    img = Img(w, h)
+    img = Img(w, h, k=k)
     for y in range(h):
         for x in range(w):
             # gentle cylinder shading across the bar
@@ -797,7 +872,7 @@ def make_collapse_bar():
 
 def strip(frames):
     w, h = frames[0].w, frames[0].h
-    img = Img(w * len(frames), h)
+    img = Img(w * len(frames), h, k=frames[0].k)
     for i, f in enumerate(frames):
         img.paste(f, i * w, 0)
     return img
@@ -811,20 +886,47 @@ def check_tools():
             sys.exit('make_skin_bitmaps: %s not found at %s' % (what, path))
 
 
+# The skin bitmaps: file name stem, bits per pixel of the bitmap, frames side by side, and how
+# the picture is drawn at scale k.
+SKIN = [
+    ('btn_default', 8, 5, lambda k: strip(make_default_buttons(k))),
+    ('btn_close', 24, 5, lambda k: strip(make_caption_buttons('close', k))),
+    ('btn_minimize', 24, 5, lambda k: strip(make_caption_buttons('minimize', k))),
+    ('share_sina', 8, 5, lambda k: strip(share_strip(icon_sina, '分享到新浪微博', k))),
+    ('share_qq', 8, 5, lambda k: strip(share_strip(icon_qq, '分享到腾讯微博', k))),
+    ('copy_text', 8, 5, lambda k: strip(share_strip(icon_penguin, '分享给我的好友', k))),
+    ('forum', 8, 5, lambda k: strip(share_strip(icon_user, '登入论坛交流', k))),
+    ('collapse_bar', 24, 1, make_collapse_bar),
+    ('bg_expanded', 24, 1, lambda k: make_background(EXPANDED_W, k)),
+    ('bg_collapsed', 24, 1, lambda k: make_background(COLLAPSED_W, k)),
+]
+
+
 def generate(out):
     os.makedirs(out, exist_ok=True)
     p = lambda name: os.path.join(out, name)
-    write_bmp8(p('btn_default.bmp'), strip(make_default_buttons()))
-    write_bmp24(p('btn_close.bmp'), strip(make_caption_buttons('close')))
-    write_bmp24(p('btn_minimize.bmp'), strip(make_caption_buttons('minimize')))
-    write_bmp8(p('share_sina.bmp'), strip(share_strip(icon_sina, '分享到新浪微博')))
-    write_bmp8(p('share_qq.bmp'), strip(share_strip(icon_qq, '分享到腾讯微博')))
-    write_bmp8(p('copy_text.bmp'), strip(share_strip(icon_penguin, '分享给我的好友')))
-    write_bmp8(p('forum.bmp'), strip(share_strip(icon_user, '登入论坛交流')))
-    write_bmp24(p('collapse_bar.bmp'), make_collapse_bar())
-    write_bmp24(p('bg_expanded.bmp'), make_background(EXPANDED_W))
-    write_bmp24(p('bg_collapsed.bmp'), make_background(COLLAPSED_W))
+    for stem, bits, _, draw in SKIN:
+        (write_bmp8 if bits == 8 else write_bmp24)(p(stem + '.bmp'), draw(1))
+        write_png(p(stem + '_2x.png'), draw(2))
     write_ico(p('QuilVara.ico'), make_icon(), 32)
+
+
+def resampled(res, stem, frame_size):
+    """The 2x art of a skin bitmap in res as a display at another scale
+    shows it: each frame resampled on its own to frame_size (w, h) with a
+    Catmull-Rom filter.  Returns (width, height, RGB bytes, top-down)."""
+    frames = next(n for name, _, n, _ in SKIN if name == stem)
+    path = os.path.join(res, stem + '_2x.png')
+    with open(path, 'rb') as f:
+        width, height = struct.unpack('>II', f.read(24)[16:24])
+    args = [CONVERT, path, '-filter', 'Catrom']
+    for i in range(frames):
+        args += ['(', '-clone', '0', '-crop', '%dx%d+%d+0' % (width // frames, height, i * width // frames),
+                 '+repage', '-resize', '%dx%d!' % frame_size, ')']
+    args += ['-delete', '0', '+append', '-depth', '8', 'ppm:-']
+    ppm = subprocess.run(args, check=True, stdout=subprocess.PIPE).stdout
+    header = re.match(rb'P6\s+(\d+)\s+(\d+)\s+255\s', ppm)
+    return int(header.group(1)), int(header.group(2)), ppm[header.end():]
 
 
 def main(argv=None):

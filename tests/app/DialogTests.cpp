@@ -6,6 +6,7 @@
 
 #include <cstring>
 #include <functional>
+#include <map>
 #include <string>
 #include <thread>
 #include <utility>
@@ -15,6 +16,7 @@
 #include "app/Layout.h"
 #include "app/QuilVaraDlg.h"
 #include "app/Texts.h"
+#include "platform/Dpi.h"
 #include "platform/Text.h"
 #include "platform/WinApp.h"
 #include "res/resource.h"
@@ -265,21 +267,120 @@ TEST(MainDialog, CopyWhileAnotherProgramHoldsTheClipboardSaysSoAndChangesNothing
     EXPECT_EQ(ClipboardText(), "previous");
 }
 
+namespace {
+
+// Every child's rectangle after start, by id, at 96 DPI times factor. The buttons' sizes are their
+// strips' frames: the small buttons' give them the size the collapse and expand move them with.
+std::map<int, std::string> PlacesAtStart(int factor) {
+    const auto times = [factor](const RECT& r) {
+        return Text({r.left * factor, r.top * factor, r.right * factor, r.bottom * factor});
+    };
+    std::map<int, std::string> places;
+    constexpr SIZE kShareFrame = {122, 31};
+    POINT share = layout::kFirstShareButton;
+    for (int id = IDC_BTN_SHARE_SINA; id <= IDC_BTN_FORUM; ++id, share.x += layout::kShareButtonPitch)
+        places[id] = times(At(share, kShareFrame));
+    const layout::SmallButtonPlaces& start = layout::kSmallButtonsAtStart;
+    places[IDC_BTN_CLOSE] = times(At(start.close, layout::kSmallButton));
+    places[IDC_BTN_MINIMIZE] = times(At(start.minimize, layout::kSmallButton));
+    places[IDC_SEARCH_VIEW] = times(layout::kSearchPane);
+    places[IDC_NEWS_VIEW] = times(layout::kNewsPane);
+    places[IDC_COLLAPSE_BAR] = times(layout::kBarStatic);
+    return places;
+}
+
+// Where the children with the ids of places stand now.
+std::map<int, std::string> Places(HWND hDialog, const std::map<int, std::string>& places) {
+    std::map<int, std::string> now;
+    for (const auto& place : places) now[place.first] = ChildRect(hDialog, place.first);
+    return now;
+}
+
+std::string WindowRect(HWND hWnd) {
+    RECT r;
+    ::GetWindowRect(hWnd, &r);
+    return Text(r);
+}
+
+// What the window shows at client point (x, y), once it has painted.
+COLORREF Shown(HWND hWnd, int x, int y) {
+    ::UpdateWindow(hWnd);
+    HDC hdc = ::GetDC(hWnd);
+    const COLORREF colour = ::GetPixel(hdc, x, y);
+    ::ReleaseDC(hWnd, hdc);
+    return colour;
+}
+
+}  // namespace
+
 TEST(MainDialog, ChildrenStandAtTheirPlacesAndButtonsAreOneFrameInSize) {
     RunDialog([](HWND hWnd) {
-        constexpr SIZE kShareFrame = {122, 31};
-        POINT share = layout::kFirstShareButton;
-        for (int id = IDC_BTN_SHARE_SINA; id <= IDC_BTN_FORUM; ++id, share.x += layout::kShareButtonPitch)
-            EXPECT_EQ(ChildRect(hWnd, id), Text(At(share, kShareFrame))) << id;
-        // The small buttons' strips give them the size the collapse and expand move them with.
-        const layout::SmallButtonPlaces& start = layout::kSmallButtonsAtStart;
-        EXPECT_EQ(ChildRect(hWnd, IDC_BTN_CLOSE), Text(At(start.close, layout::kSmallButton)));
-        EXPECT_EQ(ChildRect(hWnd, IDC_BTN_MINIMIZE), Text(At(start.minimize, layout::kSmallButton)));
-        EXPECT_EQ(ChildRect(hWnd, IDC_SEARCH_VIEW), Text(layout::kSearchPane));
-        EXPECT_EQ(ChildRect(hWnd, IDC_NEWS_VIEW), Text(layout::kNewsPane));
-        EXPECT_EQ(ChildRect(hWnd, IDC_COLLAPSE_BAR), Text(layout::kBarStatic));
+        const std::map<int, std::string> expected = PlacesAtStart(1);
+        EXPECT_EQ(Places(hWnd, expected), expected);
         ::PostMessageW(hWnd, WM_CLOSE, 0, 0);
     });
+}
+
+TEST(MainDialog, MovedToADisplayOfTwiceTheDpiItTakesTheSuggestedRectangleAndDoublesEverythingAndBack) {
+    // As in the tool, OLE runs on the window's thread: the 2x art is decoded through COM.
+    ASSERT_TRUE(SUCCEEDED(::OleInitialize(nullptr)));
+    RunDialog([](HWND hWnd) {
+        RECT before;
+        ::GetWindowRect(hWnd, &before);
+        // A title band point clear of the title: the 2x art repeats each of its pixels 2 x 2.
+        const COLORREF band = Shown(hWnd, 300, 20);
+        RECT suggested = {0, 0, 1880, 1200};
+        ::SendMessageW(hWnd, WM_DPICHANGED, MAKEWPARAM(192, 192), reinterpret_cast<LPARAM>(&suggested));
+        EXPECT_EQ(WindowRect(hWnd), Text(suggested));
+        const std::map<int, std::string> doubled = PlacesAtStart(2);
+        EXPECT_EQ(Places(hWnd, doubled), doubled);
+        EXPECT_EQ(Shown(hWnd, 600, 40), band);
+        EXPECT_EQ(Shown(hWnd, 601, 41), band);
+
+        // Collapsed, it is as wide as twice the collapsed background.
+        HWND hBar = ::GetDlgItem(hWnd, IDC_COLLAPSE_BAR);
+        ::SendMessageW(hWnd, WM_COMMAND, MAKEWPARAM(IDC_COLLAPSE_BAR, STN_CLICKED), reinterpret_cast<LPARAM>(hBar));
+        EXPECT_EQ(WindowWidth(hWnd), 2 * 556);
+        ::SendMessageW(hWnd, WM_COMMAND, MAKEWPARAM(IDC_COLLAPSE_BAR, STN_CLICKED), reinterpret_cast<LPARAM>(hBar));
+        EXPECT_EQ(WindowWidth(hWnd), 2 * 940);
+
+        // Back at 96 DPI, all is as at start but for the small buttons, which an expand puts a
+        // pixel lower.
+        ::SendMessageW(hWnd, WM_DPICHANGED, MAKEWPARAM(96, 96), reinterpret_cast<LPARAM>(&before));
+        EXPECT_EQ(WindowRect(hWnd), Text(before));
+        std::map<int, std::string> expected = PlacesAtStart(1);
+        const layout::SmallButtonPlaces& again = layout::kSmallButtonsExpanded;
+        expected[IDC_BTN_CLOSE] = Text(At(again.close, layout::kSmallButton));
+        expected[IDC_BTN_MINIMIZE] = Text(At(again.minimize, layout::kSmallButton));
+        EXPECT_EQ(Places(hWnd, expected), expected);
+        EXPECT_EQ(Shown(hWnd, 300, 20), band);
+
+        // A message without a DPI or a rectangle changes nothing.
+        ::SendMessageW(hWnd, WM_DPICHANGED, 0, 0);
+        EXPECT_EQ(WindowRect(hWnd), Text(before));
+        EXPECT_EQ(Places(hWnd, expected), expected);
+        ::PostMessageW(hWnd, WM_CLOSE, 0, 0);
+    });
+    ::OleUninitialize();
+}
+
+TEST(NotificationIcon, IsAtTheSmallIconSizeOfTheDisplaysDpi) {
+    // 16 x 16 at 100 %, and as many times larger as the display is scaled; the icon resource has
+    // only a 32 x 32 image, which the smaller sizes are made from.
+    for (const auto& [dpi, size] : {std::pair<UINT, LONG>{96, 16}, {144, 24}, {192, 32}}) {
+        SCOPED_TRACE(dpi);
+        const HICON hIcon = qv::LoadSmallIconForDpi(::GetModuleHandleW(nullptr), IDR_MAINFRAME, dpi);
+        ASSERT_NE(hIcon, nullptr);
+        ICONINFO info{};
+        ASSERT_TRUE(::GetIconInfo(hIcon, &info));
+        BITMAP colour{};
+        ::GetObjectW(info.hbmColor, sizeof colour, &colour);
+        EXPECT_EQ(colour.bmWidth, size);
+        EXPECT_EQ(colour.bmHeight, size);
+        ::DeleteObject(info.hbmColor);
+        ::DeleteObject(info.hbmMask);
+        ::DestroyIcon(hIcon);
+    }
 }
 
 namespace {

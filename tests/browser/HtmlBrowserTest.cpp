@@ -150,6 +150,7 @@ DOCHOSTUIINFO HostInfo(DWORD flags) {
     return info;
 }
 
+// Every pane tells the control that the host follows the display's DPI, so pages are drawn at it.
 TEST(PaneHostInfo, NoScrollBorderAddsBorderAndScrollFlagsAndKeepsTheRest) {
     HostWindow host;
     int deleted = 0;
@@ -157,7 +158,7 @@ TEST(PaneHostInfo, NoScrollBorderAddsBorderAndScrollFlagsAndKeepsTheRest) {
     ASSERT_TRUE(pane->Create(nullptr, nullptr, WS_CHILD | WS_VISIBLE, RECT{3, 41, 531, 554}, host.get(), 200));
     for (DWORD before : {0x0ul, 0x10ul, 0x40000ul | 0x8ul | 0x1ul, 0xFFFFFFF3ul}) {
         DOCHOSTUIINFO info = HostInfo(before);
-        const DOCHOSTUIINFO expected = HostInfo(before | 0xC | kRedirects);
+        const DOCHOSTUIINFO expected = HostInfo(before | 0xC | kRedirects | DOCHOSTUIFLAG_DPI_AWARE);
         EXPECT_EQ(S_OK, HostInfoThroughControl(*pane, &info));
         EXPECT_EQ(expected.dwFlags, info.dwFlags) << std::hex << before;
         EXPECT_EQ(expected.cbSize, info.cbSize);
@@ -167,7 +168,7 @@ TEST(PaneHostInfo, NoScrollBorderAddsBorderAndScrollFlagsAndKeepsTheRest) {
     }
 }
 
-TEST(PaneHostInfo, WithoutNoScrollBorderOnlyRedirectsAreAddedAndTheAnswerIsStillSuccess) {
+TEST(PaneHostInfo, WithoutNoScrollBorderOnlyRedirectsAndTheDpiFlagAreAddedAndTheAnswerIsStillSuccess) {
     HostWindow host;
     int deleted = 0;
     auto* pane = new CountedPane(false, &deleted);
@@ -175,7 +176,7 @@ TEST(PaneHostInfo, WithoutNoScrollBorderOnlyRedirectsAreAddedAndTheAnswerIsStill
     for (DWORD before : {0x0ul, 0x4ul, 0x40010ul}) {
         DOCHOSTUIINFO info = HostInfo(before);
         EXPECT_EQ(S_OK, HostInfoThroughControl(*pane, &info));
-        EXPECT_EQ(before | kRedirects, info.dwFlags);
+        EXPECT_EQ(before | kRedirects | DOCHOSTUIFLAG_DPI_AWARE, info.dwFlags);
     }
 }
 

@@ -6,6 +6,7 @@ xdotool moves the X pointer and presses buttons and keys. What the user sees is 
 screen (pixels) and, for facts the screen cannot show (client rectangle, styles, foreground), from a
 probe program running in the same Wine session.
 """
+import fcntl
 import json
 import os
 import re
@@ -23,8 +24,12 @@ from bmp import Bmp  # noqa: E402
 
 TITLE = "QUILVARA好感查询器"
 TRAY_TIP = "QUILVARA好感度查询器"
-# A point of the title band that no child covers: once it shows the skin, the window is painted.
-SKIN_SAMPLE = (200, 20)
+# A point of the left pane's orange that no child covers, at 100 %: once it shows the skin, the
+# window is painted. The orange is flat around it, so at every scale it is this very colour.
+SKIN_SAMPLE = (7, 575)
+SKIN_SAMPLE_COLOUR = (221, 134, 10)
+# The virtual screen at 100 %; a session at another scale has one as many times larger.
+SCREEN = (1280, 800)
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(os.path.dirname(HERE))
 EXE = os.environ.get("QV_EXE", "")
@@ -36,11 +41,44 @@ HOST_GAME = os.environ.get("QV_HOST_GAME", "http://game.vara.example")
 HOST_FORUM = os.environ.get("QV_HOST_FORUM", "http://bbs.vara.example")
 
 
-def _template_prefix():
-    """A Wine prefix made once; sessions hard-link it instead of booting Wine each time."""
+def scaled(value, dpi):
+    """A length of the window at 100 % on a display at dpi, rounded as Windows programs round it:
+    to the nearest pixel, halves away from zero."""
+    magnitude = (abs(value) * dpi + 48) // 96
+    return magnitude if value >= 0 else -magnitude
+
+
+def _template_prefix(dpi=None):
+    """A Wine prefix made once (once per DPI); sessions hard-link it instead of booting Wine each
+    time. A prefix at another DPI is the plain one with the display's LogPixels set, which Wine
+    reads when a program starts."""
     template = os.path.join(WORK, "prefix-template")
     subprocess.run([os.path.join(ROOT, "tools", "make-prefix"), template], check=True)
-    return template
+    if not dpi:
+        return template
+    scaled_template = "%s-dpi%d" % (template, dpi)
+    with open(scaled_template + ".lock", "w") as lock:
+        fcntl.flock(lock, fcntl.LOCK_EX)
+        if not os.path.exists(os.path.join(scaled_template, "system.reg")):
+            shutil.rmtree(scaled_template, ignore_errors=True)
+            _link_prefix(template, scaled_template)
+            env = dict(os.environ, WINEPREFIX=scaled_template, WINEDEBUG="-all", WINEARCH="win64")
+            env.pop("DISPLAY", None)
+            quiet = dict(stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            subprocess.run(["wine", "reg", "add", r"HKCU\Control Panel\Desktop", "/v", "LogPixels", "/t",
+                            "REG_DWORD", "/d", str(dpi), "/f"], env=env, check=True, timeout=120, **quiet)
+            subprocess.run(["wineserver", "-w"], env=env, timeout=60, **quiet)
+    return scaled_template
+
+
+def _link_prefix(template, prefix):
+    """A copy of a prefix: hard links for the big, never-written files; real copies of what Wine
+    rewrites."""
+    subprocess.run(["cp", "-al", template, prefix], check=True)
+    for name in os.listdir(template):
+        if name.endswith(".reg") or name == ".update-timestamp":
+            os.unlink(os.path.join(prefix, name))
+            shutil.copy2(os.path.join(template, name), os.path.join(prefix, name))
 
 
 class Image:
@@ -62,6 +100,22 @@ class Image:
         subprocess.run(["/usr/bin/convert", "ppm:-", path], input=ppm, check=True)
 
 
+def ink_bands(pixels, width, colour):
+    """The runs of rows of a picture (RGB bytes, width wide) that hold pixels near colour, as
+    (first row, row after the last): the lines of a text in that colour."""
+    rows = [any(max(abs(a - b) for a, b in zip(pixels[i:i + 3], colour)) < 40
+                for i in range(y * width * 3, (y + 1) * width * 3, 3))
+            for y in range(len(pixels) // (width * 3))]
+    bands, start = [], None
+    for y, inked in enumerate(rows + [False]):
+        if inked and start is None:
+            start = y
+        elif not inked and start is not None:
+            bands.append((start, y))
+            start = None
+    return bands
+
+
 def read_bmp(path):
     """A shipped BMP as an Image (top-down RGB)."""
     bmp = Bmp(path)
@@ -71,13 +125,16 @@ def read_bmp(path):
 class Session:
     """One private X display and Wine prefix; the tool and helpers run inside it."""
 
-    def __init__(self, lang="zh_CN.UTF-8", extra_env=None, window_manager=False, tray_host=False):
-        """window_manager, tray_host: parts of a user's desktop on the display instead of a bare X
-        screen: a window manager (openbox) and a notification area of the desktop's (trayer)."""
+    def __init__(self, lang="zh_CN.UTF-8", extra_env=None, dpi=None, window_manager=False, tray_host=False):
+        """dpi: the display's DPI (the prefix's LogPixels), with a screen as many times larger
+        than at 96; None for Wine's own 96. window_manager, tray_host: parts of a user's desktop on
+        the display instead of a bare X screen: a window manager (openbox) and a notification area
+        of the desktop's (trayer)."""
         if not EXE or not PROBE:
             raise unittest.SkipTest("QV_EXE and QV_PROBE are set by CTest")
         self.lang = lang
         self.extra_env = extra_env or {}
+        self.dpi = dpi or 96
         self.dir = tempfile.mkdtemp(prefix="session-", dir=_ensure_work())
         self.prefix = os.path.join(self.dir, "prefix")
         self.procs = []
@@ -94,8 +151,9 @@ class Session:
     # -- set-up and tear-down --------------------------------------------------------------
     def _start_display(self):
         read_fd, write_fd = os.pipe()
+        screen = "%dx%dx24" % tuple(scaled(length, self.dpi) for length in SCREEN)
         self.xvfb = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_fd), "-screen", "0", "1280x800x24", "-nolisten", "tcp"],
+            ["Xvfb", "-displayfd", str(write_fd), "-screen", "0", screen, "-nolisten", "tcp"],
             pass_fds=(write_fd,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         os.close(write_fd)
         with os.fdopen(read_fd) as pipe:
@@ -116,13 +174,7 @@ class Session:
             self.wait_for(lambda: self.x_windows_of_class("trayer"), what="notification area")
 
     def _make_prefix(self):
-        template = _template_prefix()
-        # Hard links for the big, never-written files; real copies of what Wine rewrites.
-        subprocess.run(["cp", "-al", template, self.prefix], check=True)
-        for name in os.listdir(template):
-            if name.endswith(".reg") or name == ".update-timestamp":
-                os.unlink(os.path.join(self.prefix, name))
-                shutil.copy2(os.path.join(template, name), os.path.join(self.prefix, name))
+        _link_prefix(_template_prefix(None if self.dpi == 96 else self.dpi), self.prefix)
 
     def env(self, **overrides):
         env = dict(os.environ)
@@ -207,14 +259,14 @@ class Session:
     def wait_painted(self, timeout=60):
         """Waits until the tool's window is on screen with its skin painted; returns its facts.
         Visible is not painted: the first paint comes a moment after the window shows."""
-        expected = read_bmp(os.path.join(ROOT, "res", "bg_expanded.bmp")).pixel(*SKIN_SAMPLE)
+        x, y = (scaled(v, self.dpi) for v in SKIN_SAMPLE)
 
         def painted():
             info = self.window()
             if not (info.get("found") and info["visible"]):
                 return None
             left, top = info["window"][:2]
-            return info if self.screenshot().pixel(left + SKIN_SAMPLE[0], top + SKIN_SAMPLE[1]) == expected else None
+            return info if self.screenshot().pixel(left + x, top + y) == SKIN_SAMPLE_COLOUR else None
 
         return self.wait_for(painted, timeout=timeout, interval=0.05, what="painted window")
 
@@ -266,6 +318,16 @@ class Session:
     def release(self, button=1):
         self.xdotool("mouseup", button)
 
+    def drag(self, x, y, dx, dy):
+        """Drags with the left button from screen point (x, y) by (dx, dy) as a user does: a press,
+        then the moves, in steps, while the move loop sees the button held."""
+        self.press(x, y)
+        time.sleep(0.3)
+        for step in range(1, 6):
+            self.move(x + dx * step // 5, y + dy * step // 5)
+            time.sleep(0.05)
+        self.release()
+
     def key(self, *keys):
         self.xdotool("key", "--delay", 60, *keys)
 
@@ -314,6 +376,28 @@ class Session:
                              env=self.env(), check=True, capture_output=True).stdout
         header, width, height, maxval, data = _parse_ppm(ppm)
         return Image(width, height, data)
+
+
+class BrowserLaunches:
+    """A stand-in for the desktop's browser launcher (xdg-open, which Wine's ShellExecute runs),
+    first on PATH for the sessions started after it is made, that records every address it is
+    asked to open."""
+
+    def __init__(self):
+        self.bin = os.path.join(_ensure_work(), "stub-bin-%d" % os.getpid())
+        os.makedirs(self.bin, exist_ok=True)
+        self.log = os.path.join(self.bin, "opened.txt")
+        with open(os.path.join(self.bin, "xdg-open"), "w") as f:
+            f.write('#!/bin/sh\nprintf "%%s\\n" "$*" >> "%s"\n' % self.log)
+        os.chmod(os.path.join(self.bin, "xdg-open"), 0o755)
+        os.environ["PATH"] = self.bin + ":" + os.environ["PATH"]
+
+    def opened(self):
+        """The addresses asked for so far, in order."""
+        if not os.path.exists(self.log):
+            return []
+        with open(self.log) as f:
+            return f.read().split()
 
 
 # What a leak looks like in a quantity measured once per run: (growth per run that is a leak, how
@@ -375,13 +459,14 @@ class SessionTestCase(unittest.TestCase):
     lang = "zh_CN.UTF-8"
     start_tool = True
     extra_env = None
+    dpi = None
     window_manager = False
     tray_host = False
 
     @classmethod
     def setUpClass(cls):
-        cls.session = Session(lang=cls.lang, extra_env=cls.extra_env, window_manager=cls.window_manager,
-                              tray_host=cls.tray_host)
+        cls.session = Session(lang=cls.lang, extra_env=cls.extra_env, dpi=cls.dpi,
+                              window_manager=cls.window_manager, tray_host=cls.tray_host)
         try:
             cls.prepare()
             if cls.start_tool:

@@ -79,21 +79,11 @@ class CopyButtonOnCodePage1252(CopyButton):
 class ShareButtons(WithTool):
     @classmethod
     def setUpClass(cls):
-        # A stand-in for the desktop's browser launcher records every address it is asked to open.
-        cls.bin = os.path.join(h.WORK, "stub-bin-%d" % os.getpid())
-        os.makedirs(cls.bin, exist_ok=True)
-        cls.opened_log = os.path.join(cls.bin, "opened.txt")
-        with open(os.path.join(cls.bin, "xdg-open"), "w") as f:
-            f.write('#!/bin/sh\nprintf "%%s\\n" "$*" >> "%s"\n' % cls.opened_log)
-        os.chmod(os.path.join(cls.bin, "xdg-open"), 0o755)
-        os.environ["PATH"] = cls.bin + ":" + os.environ["PATH"]
+        cls.launches = h.BrowserLaunches()
         super().setUpClass()
 
     def opened(self):
-        if not os.path.exists(self.opened_log):
-            return []
-        with open(self.opened_log) as f:
-            return f.read().split()
+        return self.launches.opened()
 
     def test_each_press_opens_its_address_once(self):
         expected = [h.HOST_EVENT + "/afqwb?t=sina", h.HOST_EVENT + "/afqwb?t=sina",

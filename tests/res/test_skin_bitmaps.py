@@ -8,6 +8,7 @@ Without REPO_ROOT the repository is found from this file's location.
 
 import itertools
 import os
+import re
 import struct
 import subprocess
 import sys
@@ -27,9 +28,6 @@ FONT = '/usr/share/fonts/truetype/wqy/wqy-zenhei.ttc'
 
 MAGENTA = (255, 0, 255)
 ORANGE = (221, 134, 10)
-ALL_FILES = ['btn_default.bmp', 'btn_close.bmp', 'btn_minimize.bmp', 'share_sina.bmp',
-             'share_qq.bmp', 'copy_text.bmp', 'forum.bmp', 'collapse_bar.bmp',
-             'bg_expanded.bmp', 'bg_collapsed.bmp', 'QuilVara.ico']
 
 # name: (width, height, bits per pixel, frames)
 BITMAPS = {
@@ -45,6 +43,9 @@ BITMAPS = {
     'bg_collapsed.bmp': (556, 600, 24, 1),
 }
 STRIPS = [n for n, v in BITMAPS.items() if v[3] == 5]
+# Each bitmap's art drawn at twice the size, for displays scaled above 100 %.
+TWICE = {name: name[:-4] + '_2x.png' for name in BITMAPS}
+ALL_FILES = list(BITMAPS) + list(TWICE.values()) + ['QuilVara.ico']
 SHARE = ['share_sina.bmp', 'share_qq.bmp', 'copy_text.bmp', 'forum.bmp']
 
 
@@ -312,6 +313,50 @@ class Backgrounds(unittest.TestCase):
         self.assertGreater(mean_lum(mid), 25)
         self.assertGreater(mean_lum(b.rows[0]), mean_lum(mid) + 10)
         self.assertGreater(mean_lum(b.rows[-1]), mean_lum(mid) + 10)
+
+
+def ppm_pixels(args):
+    """RGB bytes of what convert writes as PPM for args (top-down)."""
+    ppm = subprocess.run([CONVERT] + args + ['-depth', '8', 'ppm:-'], check=True,
+                         stdout=subprocess.PIPE).stdout
+    header = re.match(rb'P6\s+(\d+)\s+(\d+)\s+255\s', ppm)
+    return ppm[header.end():]
+
+
+class TwiceTheSize(unittest.TestCase):
+
+    def test_png_headers(self):
+        for name, png in TWICE.items():
+            with self.subTest(png=png):
+                with open(os.path.join(RES, png), 'rb') as f:
+                    raw = f.read()
+                self.assertEqual(raw[:8], b'\x89PNG\r\n\x1a\n')
+                length, tag = struct.unpack_from('>I4s', raw, 8)
+                self.assertEqual((length, tag), (13, b'IHDR'))
+                w, h, depth, colour, _, _, interlace = struct.unpack_from('>IIBBBBB', raw, 16)
+                bw, bh = BITMAPS[name][:2]
+                self.assertEqual((w, h), (2 * bw, 2 * bh))
+                self.assertEqual((depth, colour, interlace), (8, 2, 0))   # 24-bit RGB
+                self.assertTrue(raw.endswith(b'IEND\xaeB`\x82'))
+
+    def test_same_shapes_in_the_same_places(self):
+        # Averaged back down to 1x, the 2x art is the 1x art but for the finer edges and text
+        # strokes: a shape drawn elsewhere, at another size or in other colours would differ.
+        if not os.path.exists(CONVERT):
+            self.skipTest('ImageMagick convert (%s) is missing' % CONVERT)
+        for name, png in TWICE.items():
+            with self.subTest(png=png):
+                halved = ppm_pixels([os.path.join(RES, png), '-filter', 'Box', '-resize', '50%'])
+                original = bytes(c for row in load(name).rows for px in row for c in px)
+                self.assertEqual(len(halved), len(original))
+                mean = sum(abs(a - b) for a, b in zip(halved, original)) / len(original)
+                self.assertLess(mean, 6.0)
+                # Nor any pixel of the key colour, which would be left undrawn.
+                full = ppm_pixels([os.path.join(RES, png)])
+                at = full.find(bytes(MAGENTA))
+                while at >= 0:
+                    self.assertNotEqual(at % 3, 0, 'magenta pixel %d' % (at // 3))
+                    at = full.find(bytes(MAGENTA), at + 1)
 
 
 class Icon(unittest.TestCase):

@@ -276,6 +276,33 @@ TEST(SkinButtonStrip, ShippedStripsDrawEveryFrameOpaque) {
     }
 }
 
+TEST(SkinButtonStrip, AtAnotherDpiTheStripIsResampledWithItsHolesKeptAndAt96ItIsItselfAgain) {
+    // A strip without 2x art is resampled from itself: 12 x 8 frames at 150 % are 18 x 12, their
+    // keyed left halves stay undrawn and their right halves keep their colour, with a clean edge.
+    HostWindow& host = skintest::Host();
+    const StripPixels strip(IDB_TEST_HOLES);
+    ASSERT_TRUE(strip.IsLoaded());
+    CSkinButton button;
+    button.Create("", kChildStyle, CRect(5, 5, 5, 5), &host, kButtonId);
+    button.SetBitmap(IDB_TEST_HOLES, ThisModule(), false);
+    button.SetDpi(144);
+    ASSERT_EQ("(5, 5, 23, 17)", Text(WindowRectInParent(button)));
+    for (int k = 0; k < 5; ++k) {
+        SetHover(button, kStates[k].bHover);
+        const auto drawn = Paint(button, kStates[k].itemState);
+        for (int y = 0; y < drawn->height(); ++y)
+            for (int x = 0; x < drawn->width(); ++x) {
+                const bool inRightHalf = x >= 9 && x < 18 && y < 12;
+                ASSERT_EQ(drawn->At(x, y), inRightHalf ? strip.At(12 * k + 11, 0) : kUntouched)
+                    << "frame " << k << " (" << x << ", " << y << ")";
+            }
+    }
+    button.SetDpi(96);
+    ASSERT_EQ("(5, 5, 17, 13)", Text(WindowRectInParent(button)));
+    SetHover(button, false);
+    EXPECT_TRUE(ShowsFrame(*Paint(button, 0), ClientRect(button), strip, 0, 1));
+}
+
 TEST(SkinButtonStrip, StretchOfAShareStripToAnUnevenSize) {
     // 122 x 31 frames onto 200 x 40: each pixel comes from the proportional place of its frame.
     HostWindow& host = skintest::Host();

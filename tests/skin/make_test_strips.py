@@ -1,9 +1,10 @@
 #!/usr/bin/python3
 """Writes the frame strips the skin tests draw from.
 
-Every pixel of a strip has a colour of its own, so a copy of the wrong frame, of a shifted
+Every pixel of the pattern strips has a colour of its own, so a copy of the wrong frame, of a shifted
 rectangle or at a wrong scale shows up in a pixel comparison. The keyed strips put magenta
-pixels at scattered places in every frame.
+pixels at scattered places in every frame; the holed strip keys out the left half of every frame
+and paints the right half in one colour of the frame's own.
 
 Usage:  python3 make_test_strips.py OUT_DIR
 Standard library only; the output is deterministic.
@@ -63,6 +64,8 @@ def strip(frame_width, key=False, leftover=0):
         k, fx = divmod(x, frame_width)
         if k >= FRAMES:
             return (250, 250, 10 * (fx + 1))  # columns past the last frame
+        if key == 'left half':
+            return MAGENTA if 2 * fx < frame_width else unique_colour(k, 0, 0)
         if key and keyed(fx + k, y):
             return MAGENTA
         return unique_colour(k, fx, y)
@@ -78,6 +81,7 @@ def main():
         'keyed24.bmp': (10, 8, 24, True, 0),
         'odd24.bmp': (10, 8, 24, False, 3),
         'keyed8.bmp': (6, 6, 8, True, 0),
+        'holes24.bmp': (12, 8, 24, 'left half', 0),
     }
     for name, (frame_width, height, bits, key, leftover) in strips.items():
         pixel, width = strip(frame_width, key, leftover)

@@ -1,0 +1,56 @@
+#include "platform/Dpi.h"
+
+#include <commctrl.h>
+
+namespace qv {
+namespace {
+
+// An export of a DLL the process has loaded already (user32, comctl32), or null.
+template <typename Function>
+Function Lookup(const wchar_t* module, const char* name) {
+    const HMODULE hModule = ::GetModuleHandleW(module);
+    return hModule ? reinterpret_cast<Function>(reinterpret_cast<void*>(::GetProcAddress(hModule, name))) : nullptr;
+}
+
+UINT GetSystemDpi() {
+    const HDC hScreen = ::GetDC(nullptr);
+    const int dpi = hScreen ? ::GetDeviceCaps(hScreen, LOGPIXELSX) : 0;
+    if (hScreen) ::ReleaseDC(nullptr, hScreen);
+    return dpi > 0 ? static_cast<UINT>(dpi) : kDefaultDpi;
+}
+
+}  // namespace
+
+UINT GetWindowDpi(HWND hWnd) {
+    static const auto getDpiForWindow = Lookup<decltype(&::GetDpiForWindow)>(L"user32.dll", "GetDpiForWindow");
+    const UINT dpi = getDpiForWindow ? getDpiForWindow(hWnd) : 0;
+    return dpi ? dpi : GetSystemDpi();
+}
+
+int GetSystemMetricForDpi(int nIndex, UINT dpi) {
+    static const auto getSystemMetricsForDpi =
+        Lookup<decltype(&::GetSystemMetricsForDpi)>(L"user32.dll", "GetSystemMetricsForDpi");
+    if (getSystemMetricsForDpi) return getSystemMetricsForDpi(nIndex, dpi);
+    return ::MulDiv(::GetSystemMetrics(nIndex), static_cast<int>(dpi), static_cast<int>(GetSystemDpi()));
+}
+
+void KeepDialogManagerFromScaling(HWND hDialog) {
+    static const auto setDialogDpiChangeBehavior =
+        Lookup<decltype(&::SetDialogDpiChangeBehavior)>(L"user32.dll", "SetDialogDpiChangeBehavior");
+    if (setDialogDpiChangeBehavior) setDialogDpiChangeBehavior(hDialog, DDC_DISABLE_ALL, DDC_DISABLE_ALL);
+}
+
+HICON LoadSmallIconForDpi(HINSTANCE hModule, UINT nID, UINT dpi) {
+    const int cx = GetSystemMetricForDpi(SM_CXSMICON, dpi);
+    const int cy = GetSystemMetricForDpi(SM_CYSMICON, dpi);
+    // comctl32 6, which the manifest asks for, scales a larger image down smoothly; LoadImage
+    // would drop pixels.
+    static const auto loadIconWithScaleDown =
+        Lookup<decltype(&::LoadIconWithScaleDown)>(L"comctl32.dll", "LoadIconWithScaleDown");
+    HICON hIcon = nullptr;
+    if (loadIconWithScaleDown && SUCCEEDED(loadIconWithScaleDown(hModule, MAKEINTRESOURCEW(nID), cx, cy, &hIcon)))
+        return hIcon;
+    return static_cast<HICON>(::LoadImageW(hModule, MAKEINTRESOURCEW(nID), IMAGE_ICON, cx, cy, 0));
+}
+
+}  // namespace qv
