@@ -23,9 +23,9 @@ constexpr char kBarFontFace[] = "宋体";
 
 // The panel a pane shows for a page that cannot be opened, in the skin's font and colours: the
 // collapse bar's grey under the frame's light gold.
-PanelLook SkinPanelLook() {
+PanelLook SkinPanelLook(HFONT hFont) {
     PanelLook look;
-    look.hFont = g_skinButtonAttribute.GetFont();
+    look.hFont = hFont;
     look.crBackground = RGB(55, 55, 57);
     look.crText = RGB(236, 184, 92);
     return look;
@@ -127,6 +127,7 @@ BOOL CQuilVaraDlg::OnInitDialog() {
     BuildSkinBuffer();
     SetWindowText(kMainWindowTitle);
 
+    ScalePanelFont();
     m_pSearchView = CreatePane(layout::Scaled(layout::kSearchPane, m_nDpi), IDC_SEARCH_VIEW, kSearchPageUrl);
     m_pNewsView = CreatePane(layout::Scaled(layout::kNewsPane, m_nDpi), IDC_NEWS_VIEW, kNewsArticleUrl);
 
@@ -188,10 +189,19 @@ void CQuilVaraDlg::PlaceSmallButtons() {
     m_btnClose.MoveWindow(close.x, close.y, size.cx, size.cy, TRUE);
 }
 
+void CQuilVaraDlg::ScalePanelFont() {
+    // The panes draw with the old font until they have the new one.
+    CFont previous;
+    previous.Attach(m_fontPanel.Detach());
+    m_fontPanel.CreateScaledCopy(g_skinFont.GetSafeHandle(), m_nDpi);
+    for (CHtmlBrowser* pane : {m_pSearchView, m_pNewsView})
+        if (pane) pane->SetPanelLook(SkinPanelLook(m_fontPanel));
+}
+
 CHtmlBrowser* CQuilVaraDlg::CreatePane(const RECT& rect, UINT nID, const char* url) {
     auto pane = std::make_unique<CHtmlBrowser>(true);
     pane->SetAllowedSites({kEventSite, kGameSite, kForumSite});
-    pane->SetPanelLook(SkinPanelLook());
+    pane->SetPanelLook(SkinPanelLook(m_fontPanel));
     pane->Create(nullptr, nullptr, WS_CHILD | WS_VISIBLE, rect, this, nID);
     pane->SetUrl(url);
     pane->EnableNavigate(true);
@@ -458,6 +468,7 @@ LRESULT CQuilVaraDlg::OnDpiChanged(WPARAM wParam, LPARAM lParam) {
     if (dpi == m_nDpi) return 0;
     m_nDpi = dpi;
     BuildSkinBuffer();
+    ScalePanelFont();
     PlaceChildren();
     m_trayIcon.SetIcon(qv::LoadSmallIconForDpi(::GetModuleHandleW(nullptr), IDR_MAINFRAME, m_nDpi));
     Invalidate(FALSE);

@@ -73,6 +73,8 @@ private:
     void CreateSkinButton(CSkinButton& button, UINT nID, UINT nStrip, HINSTANCE hResources);
     // Puts every child at its place and scale for m_nDpi.
     void PlaceChildren();
+    // Makes the panes' panel font for m_nDpi and hands it to the panes.
+    void ScalePanelFont();
     // Puts the minimise and close buttons at m_pSmallButtonPlaces, at m_nDpi.
     void PlaceSmallButtons();
     // What became of the clipboard when the recommendation text was to be put there.
@@ -93,6 +95,8 @@ private:
     CTrayIcon m_trayIcon;
     CRect m_rcClient;
     CFont m_font;
+    // The skin font at m_nDpi, for the panel a pane shows when its page cannot be opened.
+    CFont m_fontPanel;
     CStatic m_stcCollapseBar;
     bool m_bExpanded = true;
     CBitmap m_bmpBgCollapsed;

@@ -1,5 +1,6 @@
 #include "platform/Gdi.h"
 
+#include "platform/Dpi.h"
 #include "platform/Text.h"
 
 BOOL CGdiObject::Attach(HGDIOBJ hObject) {
@@ -38,6 +39,13 @@ BOOL CFont::CreatePointFont(int nPointSize, const char* faceName, UINT dpi) {
     lf.lfCharSet = DEFAULT_CHARSET;
     const std::wstring face = qv::WideFromGbk(faceName);
     lstrcpynW(lf.lfFaceName, face.c_str(), LF_FACESIZE);
+    return Attach(::CreateFontIndirectW(&lf));
+}
+
+BOOL CFont::CreateScaledCopy(HFONT hFont, UINT dpi) {
+    LOGFONTW lf{};
+    if (!hFont || !::GetObjectW(hFont, sizeof lf, &lf)) return Attach(nullptr);
+    lf.lfHeight = qv::ScaleToDpi(lf.lfHeight, dpi);
     return Attach(::CreateFontIndirectW(&lf));
 }
 

@@ -32,6 +32,8 @@ public:
                     BYTE nPitchAndFamily, const char* faceName);
     // nPointSize in tenths of a point, in pixels of a display at dpi.
     BOOL CreatePointFont(int nPointSize, const char* faceName, UINT dpi);
+    // A copy of hFont, a font made for 96 DPI, with its height scaled to dpi.
+    BOOL CreateScaledCopy(HFONT hFont, UINT dpi);
 };
 
 class CBitmap : public CGdiObject {

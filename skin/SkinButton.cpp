@@ -209,11 +209,7 @@ void CSkinButton::SetDpi(UINT dpi) {
     // The skin font at this scale. The old one goes only once the window has the new one.
     CFont previous;
     previous.Attach(m_scaledFont.Detach());
-    LOGFONTW lf{};
-    if (dpi != qv::kDefaultDpi && ::GetObjectW(g_skinFont.GetSafeHandle(), sizeof lf, &lf)) {
-        lf.lfHeight = qv::ScaleToDpi(lf.lfHeight, dpi);
-        m_scaledFont.Attach(::CreateFontIndirectW(&lf));
-    }
+    if (dpi != qv::kDefaultDpi) m_scaledFont.CreateScaledCopy(g_skinFont.GetSafeHandle(), dpi);
     if (m_hWnd) SetFont(CaptionFont());
     if (!m_bStretch) SizeToImage();
     if (m_hWnd) InvalidateRect(nullptr, FALSE);

@@ -60,6 +60,14 @@ class ScaledWindow:
         self.assertEqual(panes[201]["rect"], list(self.s(*NEWS_PANE)))
         self.assertEqual(panes[200]["children"][0]["rect"][:2], list(self.s(*SEARCH_CUT)), "the page's cut")
         self.assertEqual(panes[212]["rect"], list(self.s(*BAR_STATIC)))
+        # The panel an unreachable page gives way to is drawn in the skin font at this scale, its
+        # button sized by it (78 x 26 at 100 %).
+        retry = self.session.wait_for(lambda: next((c for c in next(
+            p for p in self.session.window()["children"] if p["id"] == 201)["children"]
+            if c["class"] == "Button" and c["visible"]), None), timeout=60, what="the panel's button")
+        l, t, r, b = retry["rect"]
+        self.assertAlmostEqual(r - l, self.s(78), delta=self.s(78) // 10)
+        self.assertAlmostEqual(b - t, self.s(26), delta=self.s(26) // 10)
         # Three lines with ink ("收", "起", "<<") between two empty ones, none cut off: the
         # characters a character's height, the last ending inside the text's rectangle.
         l, t, r, b = self.s(*BAR_TEXT)
