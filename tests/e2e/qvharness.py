@@ -216,17 +216,23 @@ class Session:
         return proc
 
     def probe(self, *args):
-        """What the probe printed. The probe is the test's instrument, not the tool: one that printed
-        nothing (seen once in thousands of runs under load) is run again, and a third such run
-        fails with what it said."""
+        """What the probe printed. The probe is the test's instrument, not the tool, and reads the
+        system's records without waiting on the tool: one that printed nothing (seen once in
+        thousands of runs under load) or never ended (seen once, its Wine process start stalled
+        for a minute) is run again, and a third such run fails with what it said."""
+        said = ""
         for _ in range(3):
-            out = subprocess.run(["wine", PROBE, *args], env=self.env(), stdin=subprocess.DEVNULL,
-                                 capture_output=True, timeout=60)
+            try:
+                out = subprocess.run(["wine", PROBE, *args], env=self.env(), stdin=subprocess.DEVNULL,
+                                     capture_output=True, timeout=30)
+            except subprocess.TimeoutExpired:
+                said = "still running after 30 s"
+                continue
             text = out.stdout.decode("utf-8").strip()
             if text:
                 return json.loads(text)
-        raise AssertionError("probe %s printed nothing, exit code %d: %s"
-                             % (" ".join(args), out.returncode, out.stderr.decode("utf-8", "replace")[-800:]))
+            said = "exit code %d: %s" % (out.returncode, out.stderr.decode("utf-8", "replace")[-800:])
+        raise AssertionError("probe %s printed nothing, %s" % (" ".join(args), said))
 
     def window(self, title=TITLE):
         return self.probe("window", title)
