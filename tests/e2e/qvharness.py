@@ -262,17 +262,21 @@ class Session:
         return self.wait_for(lambda: (lambda w: w if w.get("found") and w["visible"] else None)(self.window(title)),
                              timeout=timeout, what="window " + title)
 
+    def skin_shows(self, info=None):
+        """Whether the screen shows the tool's skin where its window (info, or as it is now) has
+        it: the window is painted and nothing covers it."""
+        info = info or self.window()
+        left, top = info["window"][:2]
+        x, y = (scaled(v, self.dpi) for v in SKIN_SAMPLE)
+        return self.screenshot().pixel(left + x, top + y) == SKIN_SAMPLE_COLOUR
+
     def wait_painted(self, timeout=60):
         """Waits until the tool's window is on screen with its skin painted; returns its facts.
         Visible is not painted: the first paint comes a moment after the window shows."""
-        x, y = (scaled(v, self.dpi) for v in SKIN_SAMPLE)
 
         def painted():
             info = self.window()
-            if not (info.get("found") and info["visible"]):
-                return None
-            left, top = info["window"][:2]
-            return info if self.screenshot().pixel(left + x, top + y) == SKIN_SAMPLE_COLOUR else None
+            return info if info.get("found") and info["visible"] and self.skin_shows(info) else None
 
         return self.wait_for(painted, timeout=timeout, interval=0.05, what="painted window")
 
@@ -316,6 +320,11 @@ class Session:
     def click(self, x, y, button=1, repeat=1):
         self.move(x, y)
         self.xdotool("click", "--repeat", repeat, "--delay", 80, button)
+
+    def click_client(self, x, y, **kw):
+        """Clicks the tool's window at x, y of its client area (which is the whole window)."""
+        left, top = self.window()["window"][:2]
+        self.click(left + x, top + y, **kw)
 
     def press(self, x, y, button=1):
         self.move(x, y)

@@ -23,13 +23,6 @@ def message_text(box):
 
 
 class WithTool(h.SessionTestCase):
-    def at(self, x, y):
-        left, top = self.session.window()["window"][:2]
-        return left + x, top + y
-
-    def click_client(self, x, y, **kw):
-        self.session.click(*self.at(x, y), **kw)
-
     def message_box(self, timeout=20):
         """The message box once it is up with its text (the window exists a moment before its text)."""
         return self.session.wait_for(lambda: (lambda w: w if w.get("found") and w["visible"] and message_text(w)
@@ -53,7 +46,7 @@ class CopyButton(WithTool):
                                   stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
         try:
             self.assertIn(b"ok", holder.stdout.readline())
-            self.click_client(*share_button(2))
+            self.session.click_client(*share_button(2))
             box = self.message_box()
             texts = message_text(box)
             self.assertNotIn(COPY_SUCCEEDED, texts)
@@ -65,7 +58,7 @@ class CopyButton(WithTool):
         self.assertNotEqual(self.x_clipboard(), RECOMMENDATION, "nothing was copied")
 
     def test_2_copy_puts_the_recommendation_on_the_clipboard(self):
-        self.click_client(*share_button(2))
+        self.session.click_client(*share_button(2))
         box = self.message_box()
         self.assertIn(COPY_SUCCEEDED, message_text(box))
         self.assertEqual(self.x_clipboard(), RECOMMENDATION)
@@ -90,7 +83,7 @@ class ShareButtons(WithTool):
                     h.HOST_EVENT + "/afqwb?t=qq", h.HOST_FORUM + "/forum-1107-1.html"]
         for count, i in enumerate((0, 0, 1, 3), start=1):
             pressed = time.monotonic()
-            self.click_client(*share_button(i))
+            self.session.click_client(*share_button(i))
             # One press, one launch: the next press waits for it.
             self.session.wait_for(lambda: len(self.opened()) >= count, timeout=60, what="launch %d" % count)
             # And presses come a second apart, as a user's would: quicker ones on one button make a
@@ -105,7 +98,7 @@ class WithTray(WithTool):
         return self.session.tray_icon()
 
     def minimise(self):
-        self.click_client(886 + 10, 10 + 9)
+        self.session.click_client(886 + 10, 10 + 9)
         self.session.wait_for(lambda: self.session.window()["iconic"], what="minimised")
         return self.session.wait_for(self.tray, what="tray icon")
 
@@ -161,7 +154,7 @@ class TrayIconAcrossTheShell(WithTray):
 
 class CloseButton(WithTool):
     def test_close_button_ends_the_tool(self):
-        self.click_client(910 + 10, 10 + 9)
+        self.session.click_client(910 + 10, 10 + 9)
         self.assertEqual(self.tool.wait(timeout=60), 0)
         self.session.wait_for(lambda: not self.session.tool_pids(), what="process gone")
 
@@ -169,7 +162,7 @@ class CloseButton(WithTool):
 class Keys(WithTool):
     def test_1_enter_escape_space_do_nothing(self):
         s = self.session
-        self.click_client(938, 300)  # focus the window by its border
+        self.session.click_client(938, 300)  # focus the window by its border
         for key in ("Return", "Escape", "space"):
             s.key(key)
         # Keys are handled in order: once the system menu that follows is up, the three are known
@@ -183,7 +176,7 @@ class Keys(WithTool):
 
     def test_2_about_box_from_the_system_menu(self):
         s = self.session
-        self.click_client(938, 300)
+        self.session.click_client(938, 300)
         s.key("alt+space")
         s.wait_for(lambda: s.probe("menu")["found"], what="system menu")
         s.key("Up", "Return")  # the last item
@@ -214,7 +207,7 @@ class Keys(WithTool):
         self.assertTrue(s.window()["enabled"])
 
     def test_3_alt_f4_closes(self):
-        self.click_client(938, 300)
+        self.session.click_client(938, 300)
         self.session.key("alt+F4")
         self.assertEqual(self.tool.wait(timeout=60), 0)
 

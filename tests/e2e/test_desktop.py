@@ -2,7 +2,6 @@
 refuse an application's activation, and a notification area of the desktop's own (trayer).
 Minimising from the window manager and from the tool's button, a second start over another
 program's window, and a start at once after a close."""
-import os
 import subprocess
 import time
 
@@ -12,21 +11,10 @@ DIALOG_CLASS = "#32770"
 
 
 class OnTheDesktop(h.SessionTestCase):
-    def at(self, x, y):
-        left, top = self.session.window()["window"][:2]
-        return left + x, top + y
-
-    def skin_shows(self):
-        """Whether the screen shows the tool's title band at its place: nothing covers it."""
-        info = self.session.window()
-        left, top = info["window"][:2]
-        expected = h.read_bmp(os.path.join(h.ROOT, "res", "bg_expanded.bmp")).pixel(*h.SKIN_SAMPLE)
-        return self.session.screenshot().pixel(left + h.SKIN_SAMPLE[0], top + h.SKIN_SAMPLE[1]) == expected
-
     def minimise_by_the_button(self):
         """Minimises the tool with its own button; the icon as the tray host shows it."""
         s = self.session
-        s.click(*self.at(886 + 10, 10 + 9))
+        s.click_client(886 + 10, 10 + 9)
         s.wait_for(lambda: s.window()["iconic"], what="minimised")
         icon = s.wait_for(s.tray_icon, what="icon in the tray host")
         self.assertFalse([w for w in s.x_windows("Wine System Tray") if s.x_geometry(w)],
@@ -52,7 +40,7 @@ class RealDesktop(OnTheDesktop):
         s.wait_for(lambda: s.window()["iconic"], what="the tool minimised")
         s.holds(lambda: s.tray_icon() is None, 1, what="no icon for a minimise of the window manager's")
         self.start_again()
-        s.wait_for(lambda: not s.window()["iconic"] and self.skin_shows(), what="restored on screen")
+        s.wait_for(lambda: not s.window()["iconic"] and s.skin_shows(), what="restored on screen")
 
     def test_2_minimise_button_docks_the_icon_into_the_tray_host(self):
         # Restoring by the icon is TrayHostAlone's: under a window manager Wine 8 maps a new tray
@@ -60,7 +48,7 @@ class RealDesktop(OnTheDesktop):
         # (measured: the docked icon then stays blank and deaf more often than not).
         self.minimise_by_the_button()
         self.start_again()
-        self.session.wait_for(lambda: not self.session.window()["iconic"] and self.skin_shows(), what="restored")
+        self.session.wait_for(lambda: not self.session.window()["iconic"] and self.session.skin_shows(), what="restored")
 
     def test_3_second_start_over_another_window_brings_the_tool_to_the_front(self):
         s = self.session
@@ -72,9 +60,9 @@ class RealDesktop(OnTheDesktop):
             logo = s.wait_for(lambda: s.x_windows_of_class("xlogo"), what="the other program")
             s.wait_for(lambda: any("0x%x" % int(w) in s.x_root_property("_NET_ACTIVE_WINDOW") for w in logo),
                        what="the other program active")
-            self.assertFalse(self.skin_shows(), "the tool is covered")
+            self.assertFalse(s.skin_shows(), "the tool is covered")
             self.start_again()
-            s.wait_for(self.skin_shows, what="the tool in front")
+            s.wait_for(s.skin_shows, what="the tool in front")
             tool = int(self.x_window())
             state = subprocess.run(["xprop", "-id", str(tool), "_NET_WM_STATE"], env=s.env(),
                                    capture_output=True).stdout.decode()
@@ -87,7 +75,7 @@ class RealDesktop(OnTheDesktop):
     def test_4_close_then_start_again_at_once_shows_one_window(self):
         s = self.session
         first = s.window()["pid"]
-        s.click(*self.at(910 + 10, 10 + 9))
+        s.click_client(910 + 10, 10 + 9)
         closed = time.monotonic()
         s.launch()
         s.wait_for(lambda: s.window().get("pid") not in (None, first), timeout=60, what="the new start's window")

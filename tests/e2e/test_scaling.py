@@ -44,10 +44,6 @@ class ScaledWindow:
     def origin(self):
         return self.session.window()["window"][:2]
 
-    def click_client(self, x, y, **kw):
-        left, top = self.origin()
-        self.session.click(left + x, top + y, **kw)
-
     def centre(self, corner, size):
         return self.s(corner[0]) + self.s(size[0]) // 2, self.s(corner[1]) + self.s(size[1]) // 2
 
@@ -147,14 +143,14 @@ class ScaledWindow:
         self.assertEqual(s.window()["window"][:2], [before[0] + 60, before[1] + 40])
 
     def test_4_a_share_button_opens_its_page_once(self):
-        self.click_client(*self.centre(BUTTONS[204][1], SHARE_SIZE))
+        self.session.click_client(*self.centre(BUTTONS[204][1], SHARE_SIZE))
         self.session.wait_for(lambda: self.launches.opened(), timeout=60, what="a browser launch")
         self.session.holds(lambda: self.launches.opened() == [SHARE_SINA_URL], 2, what="one launch")
 
     def test_5_the_bar_collapses_and_expands(self):
         s = self.session
         for width in (COLLAPSED[0], WINDOW[0]):
-            self.click_client(*self.centre(BAR_STATIC[:2], (23, 300)))
+            self.session.click_client(*self.centre(BAR_STATIC[:2], (23, 300)))
             s.wait_for(lambda: (lambda w: w[2] - w[0] == self.s(width))(s.window()["window"]),
                        what="width %d" % self.s(width))
         self.assertEqual(s.window()["window"][3] - s.window()["window"][1], self.s(WINDOW[1]))
@@ -162,7 +158,7 @@ class ScaledWindow:
     def test_6_the_minimise_button_puts_the_icon_into_the_notification_area(self):
         s = self.session
         self.assertIsNone(s.tray_icon())
-        self.click_client(*self.centre(SMALL_BUTTONS_AFTER_EXPAND[203], SMALL_SIZE))
+        self.session.click_client(*self.centre(SMALL_BUTTONS_AFTER_EXPAND[203], SMALL_SIZE))
         s.wait_for(lambda: s.window()["iconic"], what="minimised")
         s.wait_for(s.tray_icon, what="tray icon")
 
