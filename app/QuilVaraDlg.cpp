@@ -113,9 +113,6 @@ BOOL CQuilVaraDlg::OnInitDialog() {
         }
     }
 
-    SetIcon(m_hIcon, TRUE);
-    SetIcon(m_hIcon, FALSE);
-
     // Everything is drawn and placed for the display the window is on. The window does that
     // itself, also when it moves to another display, so the dialog manager must not.
     m_nDpi = UsableDpi(qv::GetWindowDpi(m_hWnd));
@@ -142,6 +139,7 @@ BOOL CQuilVaraDlg::OnInitDialog() {
 
     m_trayIcon.Init(m_hWnd, IDI_TRAY, WM_TRAY_NOTIFY, kTrayTip);
     m_trayIcon.SetIcon(qv::LoadSmallIconForDpi(hResources, IDR_MAINFRAME, m_nDpi));
+    m_windowIcons.Show(m_hWnd, hResources, IDR_MAINFRAME, m_nDpi);
 
     m_menuTray.LoadMenu(IDR_TRAY_MENU);
     // From now on a later start of the tool finds this window and no look-alike.
@@ -471,6 +469,7 @@ LRESULT CQuilVaraDlg::OnDpiChanged(WPARAM wParam, LPARAM lParam) {
     ScalePanelFont();
     PlaceChildren();
     m_trayIcon.SetIcon(qv::LoadSmallIconForDpi(::GetModuleHandleW(nullptr), IDR_MAINFRAME, m_nDpi));
+    m_windowIcons.Show(m_hWnd, ::GetModuleHandleW(nullptr), IDR_MAINFRAME, m_nDpi);
     Invalidate(FALSE);
     return 0;
 }

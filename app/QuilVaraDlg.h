@@ -10,6 +10,7 @@
 #include "app/Layout.h"
 #include "app/RunningInstance.h"
 #include "app/TrayIcon.h"
+#include "app/WindowIcons.h"
 #include "browser/HtmlBrowser.h"
 #include "platform/Controls.h"
 #include "platform/Dialog.h"
@@ -93,6 +94,8 @@ private:
     CSkinButton m_btnShare[4];
     CMenu m_menuTray;
     CTrayIcon m_trayIcon;
+    // The window's own icons at its DPI.
+    CWindowIcons m_windowIcons;
     CRect m_rcClient;
     CFont m_font;
     // The skin font at m_nDpi, for the panel a pane shows when its page cannot be opened.

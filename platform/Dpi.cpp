@@ -19,6 +19,17 @@ UINT GetSystemDpi() {
     return dpi > 0 ? static_cast<UINT>(dpi) : kDefaultDpi;
 }
 
+HICON LoadIconAtSize(HINSTANCE hModule, UINT nID, int cx, int cy) {
+    // comctl32 6, which the manifest asks for, scales a larger image down smoothly; LoadImage
+    // would drop pixels. Both take the image of the very size where there is one.
+    static const auto loadIconWithScaleDown =
+        Lookup<decltype(&::LoadIconWithScaleDown)>(L"comctl32.dll", "LoadIconWithScaleDown");
+    HICON hIcon = nullptr;
+    if (loadIconWithScaleDown && SUCCEEDED(loadIconWithScaleDown(hModule, MAKEINTRESOURCEW(nID), cx, cy, &hIcon)))
+        return hIcon;
+    return static_cast<HICON>(::LoadImageW(hModule, MAKEINTRESOURCEW(nID), IMAGE_ICON, cx, cy, 0));
+}
+
 }  // namespace
 
 UINT GetWindowDpi(HWND hWnd) {
@@ -41,16 +52,12 @@ void KeepDialogManagerFromScaling(HWND hDialog) {
 }
 
 HICON LoadSmallIconForDpi(HINSTANCE hModule, UINT nID, UINT dpi) {
-    const int cx = GetSystemMetricForDpi(SM_CXSMICON, dpi);
-    const int cy = GetSystemMetricForDpi(SM_CYSMICON, dpi);
-    // comctl32 6, which the manifest asks for, scales a larger image down smoothly; LoadImage
-    // would drop pixels.
-    static const auto loadIconWithScaleDown =
-        Lookup<decltype(&::LoadIconWithScaleDown)>(L"comctl32.dll", "LoadIconWithScaleDown");
-    HICON hIcon = nullptr;
-    if (loadIconWithScaleDown && SUCCEEDED(loadIconWithScaleDown(hModule, MAKEINTRESOURCEW(nID), cx, cy, &hIcon)))
-        return hIcon;
-    return static_cast<HICON>(::LoadImageW(hModule, MAKEINTRESOURCEW(nID), IMAGE_ICON, cx, cy, 0));
+    return LoadIconAtSize(hModule, nID, GetSystemMetricForDpi(SM_CXSMICON, dpi),
+                          GetSystemMetricForDpi(SM_CYSMICON, dpi));
+}
+
+HICON LoadLargeIconForDpi(HINSTANCE hModule, UINT nID, UINT dpi) {
+    return LoadIconAtSize(hModule, nID, GetSystemMetricForDpi(SM_CXICON, dpi), GetSystemMetricForDpi(SM_CYICON, dpi));
 }
 
 }  // namespace qv
