@@ -40,8 +40,15 @@ CInstanceClaim::~CInstanceClaim() {
 }
 
 bool CInstanceClaim::Claim(DWORD timeoutMs) {
-    // Without a mutex there is nothing to keep to: the tool runs, as it would alone.
-    if (!m_hMutex || m_bHeld) return true;
+    if (m_bHeld) return true;
+    // Without the mutex (another program may hold an object of another kind under its name) a
+    // running instance is still found by its window; one that is only starting cannot be told
+    // from none, and the tool runs.
+    if (!m_hMutex) {
+        const HWND hWnd = FindMarkedMainWindow();
+        if (hWnd) AskToComeForward(hWnd);
+        return !hWnd;
+    }
     const DWORD start = ::GetTickCount();
     for (;;) {
         if (HWND hWnd = FindMarkedMainWindow()) {

@@ -23,10 +23,10 @@ public:
     CInstanceClaim& operator=(const CInstanceClaim&) = delete;
 
     // True when this process may run the tool: no other instance holds the mutex, or the one that
-    // held it gave it up (it was closing) within timeoutMs, or the mutex cannot be made at all.
-    // False once the running instance's marked window was found and asked to come forward, and
-    // also when neither happened in time: that instance is still starting, and running beside it
-    // would make two windows.
+    // held it gave it up (it was closing) within timeoutMs, or the mutex cannot be made at all and
+    // no running instance's window is there. False once the running instance's marked window was
+    // found and asked to come forward, and also when neither happened in time: that instance is
+    // still starting, and running beside it would make two windows.
     bool Claim(DWORD timeoutMs);
     // Gives the mutex up, if held: from now on a later start runs as the first at once.
     void Release();

@@ -107,6 +107,25 @@ TEST(RunningInstance, AHolderWithoutAWindowPastTheWaitIsNotJoinedByASecondWindow
     EXPECT_FALSE(result);
 }
 
+TEST(RunningInstance, WithoutTheMutexAStartStillFindsTheRunningWindowAndOtherwiseRuns) {
+    // Another program holds an object of another kind under the mutex's name.
+    const std::string name = MutexName("squatted");
+    const HANDLE hSquatter = ::CreateEventW(nullptr, TRUE, FALSE, qv::WideFromGbk(name.c_str()).c_str());
+    ASSERT_NE(hSquatter, nullptr);
+    {
+        qv::CInstanceClaim alone(name.c_str());
+        EXPECT_TRUE(alone.Claim(4000)) << "no instance runs";
+    }
+    TopWindow tool(L"#32770", kTitle, WS_POPUP | WS_VISIBLE | WS_MINIMIZE);
+    qv::MarkMainWindow(tool.hWnd);
+    qv::CInstanceClaim later(name.c_str());
+    EXPECT_FALSE(later.Claim(4000)) << "a second window would stand beside the running one";
+    MSG msg;
+    EXPECT_TRUE(::PeekMessageW(&msg, tool.hWnd, qv::g_uComeForward, qv::g_uComeForward, PM_REMOVE))
+        << "asked to come forward";
+    ::CloseHandle(hSquatter);
+}
+
 // The running instance's window answers the request to come forward, as the tool's main window does.
 LRESULT CALLBACK ToolWindowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == qv::g_uComeForward) {
