@@ -8,6 +8,7 @@
 
 #include "app/AboutDlg.h"
 #include "app/Addresses.h"
+#include "app/AlwaysOnTop.h"
 #include "app/Layout.h"
 #include "app/Texts.h"
 #include "platform/Text.h"
@@ -97,12 +98,14 @@ BEGIN_MESSAGE_MAP(CQuilVaraDlg, CDialog)
     ON_WM_DESTROY()
     ON_WM_ENDSESSION()
     ON_MESSAGE(WM_DPICHANGED, OnDpiChanged)
+    ON_MESSAGE(WM_INITMENUPOPUP, OnInitMenuPopup)
 END_MESSAGE_MAP()
 
 BOOL CQuilVaraDlg::OnInitDialog() {
     CDialog::OnInitDialog();
 
     if (HMENU hSysMenu = GetSystemMenu(FALSE)) {
+        qv::AppendAlwaysOnTopItem(hSysMenu);
         CString strAboutMenu;
         strAboutMenu.LoadString(IDS_ABOUTBOX);
         if (!strAboutMenu.IsEmpty()) {
@@ -306,6 +309,8 @@ void CQuilVaraDlg::OnSysCommand(UINT nID, LPARAM lParam) {
     if ((nID & 0xFFF0) == IDM_ABOUTBOX) {
         CAboutDlg dlgAbout;
         dlgAbout.DoModal();
+    } else if ((nID & 0xFFF0) == IDM_ALWAYS_ON_TOP) {
+        qv::ToggleAlwaysOnTop(m_hWnd);
     } else {
         CDialog::OnSysCommand(nID, lParam);
     }
@@ -439,6 +444,11 @@ LRESULT CQuilVaraDlg::OnTaskbarCreated(WPARAM, LPARAM) {
 LRESULT CQuilVaraDlg::OnComeForward(WPARAM, LPARAM) {
     qv::ComeForward(m_hWnd);
     return 0;
+}
+
+LRESULT CQuilVaraDlg::OnInitMenuPopup(WPARAM wParam, LPARAM lParam) {
+    if (HIWORD(lParam)) qv::CheckAlwaysOnTopItem(m_hWnd, reinterpret_cast<HMENU>(wParam));
+    return Default();
 }
 
 void CQuilVaraDlg::OnDestroy() {

@@ -43,9 +43,10 @@ void UnmarkMainWindow(HWND hWnd);
 // The marked main window of a running instance, or null.
 HWND FindMarkedMainWindow();
 
-// What the running instance does when asked to come forward: restores its main window and
-// activates the window that takes input there (an open About or message box, else the main
-// window); where the desktop refuses the activation, the taskbar button flashes instead.
+// What the running instance does when asked to come forward: restores its main window, raises it
+// (keeping it on top if it is kept so) and activates the window that takes input there (an open
+// About or message box, else the main window, never while it is disabled); where the desktop
+// refuses the activation, or nothing can take it, the taskbar button flashes instead.
 void ComeForward(HWND hMainWnd);
 
 }  // namespace qv
