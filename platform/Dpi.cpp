@@ -3,6 +3,13 @@
 #include <commctrl.h>
 
 namespace qv {
+
+// Rounded as every number of the layout is, the negative ones too (the search page's cut): halves
+// away from zero, so that a length and its negation scale alike.
+static_assert(ScaleToDpi(3, 144) == 5 && ScaleToDpi(-3, 144) == -5 && ScaleToDpi(-65, 144) == -98 &&
+                  ScaleToDpi(-5, 120) == -6 && ScaleToDpi(-1, 120) == -1 && ScaleToDpi(-65, 192) == -130,
+              "ScaleToDpi rounds halves away from zero");
+
 namespace {
 
 // An export of a DLL the process has loaded already (user32, comctl32), or null.
