@@ -4,8 +4,8 @@
 Writes the ten skin bitmaps (button strips, share strips, collapse bar and
 the two window backgrounds), the same pictures drawn at twice the size as
 24-bit PNG files (NAME_2x.png, for displays scaled above 100 %) and the
-application icon, one image drawn for each of its sizes (16 to 256 px; the
-256 px one PNG-compressed).  Everything is drawn procedurally, in 1x coordinates that
+application icon, one image drawn for each of its sizes (16 to 256 px; those
+above 32 px PNG-compressed).  Everything is drawn procedurally, in 1x coordinates that
 the 2x raster samples more finely; Chinese labels and the window title are
 rasterised with ImageMagick's `convert` from the WenQuanYi Zen Hei font into
 a grey coverage map, at the raster's own size, and composited here.  The
@@ -508,9 +508,9 @@ def ico_bitmap_bytes(rgba):
 
 def write_ico(path, images):
     """An .ico of square 32-bpp images (top-down RGBA rows), smallest first;
-    those of ICON_PNG_FROM pixels and more PNG-compressed."""
+    those larger than ICON_LARGEST_BITMAP PNG-compressed."""
     images = sorted(images, key=len)
-    data = [png_bytes(len(rgba), len(rgba), rgba, 6) if len(rgba) >= ICON_PNG_FROM else ico_bitmap_bytes(rgba)
+    data = [png_bytes(len(rgba), len(rgba), rgba, 6) if len(rgba) > ICON_LARGEST_BITMAP else ico_bitmap_bytes(rgba)
             for rgba in images]
     offset = 6 + 16 * len(images)
     directory = struct.pack('<HHH', 0, 1, len(images))
@@ -670,8 +670,10 @@ def draw_app_emblem(img, ox, oy, s, fitted=False):
 # The sizes of the application icon's images: what Windows asks for in title bars, the
 # notification area and the taskbar at 100 % to 400 %, and what Explorer shows.
 ICON_SIZES = (16, 20, 24, 32, 40, 48, 64, 256)
-# Images this large are stored PNG-compressed, as Windows Vista and later read them.
-ICON_PNG_FROM = 256
+# Images larger than this are stored PNG-compressed, which Windows reads from Vista on: a sixth of
+# their size as bitmaps, and the exe is a download. The smaller ones stay bitmaps, the 32 px one
+# as it always was.
+ICON_LARGEST_BITMAP = 32
 
 
 def make_icon(n):

@@ -45,36 +45,31 @@ inline IconImage Pixels(HICON hIcon) {
     return image;
 }
 
-// The pixels of the size x size image stored in icon resource nID of this program, read from the
-// resource itself (a 32-bit bitmap, bottom-up); empty when there is no such image.
+// The pixels of the size x size image stored in icon resource nID of this program (a bitmap or a
+// PNG), made into an icon by itself; empty when there is no such image.
 inline IconImage StoredImage(UINT nID, LONG size) {
-    IconImage image;
     const HMODULE hModule = ::GetModuleHandleW(nullptr);
-    const auto data = [hModule](UINT id, const char* type) -> const BYTE* {
+    const auto data = [hModule](UINT id, const char* type, DWORD* pSize) -> BYTE* {
         const HRSRC hResource = ::FindResourceA(hModule, MAKEINTRESOURCEA(id), type);
-        return hResource ? static_cast<const BYTE*>(::LockResource(::LoadResource(hModule, hResource))) : nullptr;
+        if (pSize) *pSize = hResource ? ::SizeofResource(hModule, hResource) : 0;
+        return hResource ? static_cast<BYTE*>(::LockResource(::LoadResource(hModule, hResource))) : nullptr;
     };
-    const BYTE* group = data(nID, RT_GROUP_ICON);
-    if (!group) return image;
+    const BYTE* group = data(nID, RT_GROUP_ICON, nullptr);
     WORD count = 0;
-    std::memcpy(&count, group + 4, sizeof count);
+    if (group) std::memcpy(&count, group + 4, sizeof count);
     for (WORD i = 0; i < count; ++i) {
-        const BYTE* entry = group + 6 + 14 * i;  // GRPICONDIRENTRY
-        if (entry[0] != size || entry[1] != size) continue;
+        const BYTE* entry = group + 6 + 14 * i;  // GRPICONDIRENTRY; 0 stands for 256
+        if ((entry[0] ? entry[0] : 256) != size) continue;
         WORD id = 0;
         std::memcpy(&id, entry + 12, sizeof id);
-        const BYTE* bitmap = data(id, RT_ICON);
-        BITMAPINFOHEADER header{};
-        if (!bitmap) return image;
-        std::memcpy(&header, bitmap, sizeof header);
-        if (header.biBitCount != 32) return image;
-        image.width = image.height = size;
-        image.pixels.resize(static_cast<size_t>(size) * size);
-        for (LONG y = 0; y < size; ++y)
-            std::memcpy(&image.pixels[static_cast<size_t>(y) * size],
-                        bitmap + header.biSize + (size - 1 - y) * size * 4, size * 4);
+        DWORD bytes = 0;
+        BYTE* image = data(id, RT_ICON, &bytes);
+        const HICON hIcon = image ? ::CreateIconFromResourceEx(image, bytes, TRUE, 0x00030000, size, size, 0) : nullptr;
+        const IconImage pixels = Pixels(hIcon);
+        if (hIcon) ::DestroyIcon(hIcon);
+        return pixels;
     }
-    return image;
+    return IconImage();
 }
 
 }  // namespace qvtest

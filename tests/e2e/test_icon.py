@@ -1,6 +1,6 @@
 """The application icon as the built exe carries it: an image for each size Windows asks for, from
-16 to 256 pixels, each 32-bit with alpha, the largest PNG-compressed; and each the very image of the
-committed icon file, whose pixels the artwork's own checks look at."""
+16 to 256 pixels, each 32-bit with alpha, those above 32 pixels PNG-compressed; and each the very
+image of the committed icon file, whose pixels the artwork's own checks look at."""
 import os
 import struct
 import sys
@@ -24,12 +24,12 @@ def committed_images():
 
 
 class IconInTheExe(unittest.TestCase):
-    def test_every_size_in_32_bits_the_largest_as_png(self):
+    def test_every_size_in_32_bits_the_larger_ones_as_png(self):
         if not h.EXE:
             self.skipTest("QV_EXE is set by CTest")
         images = Pe(h.EXE).icon_images(IDR_MAINFRAME)
         self.assertEqual([image[:3] for image in images], [(n, n, 32) for n in SIZES])
-        self.assertEqual([image[3] for image in images], ["BMP"] * (len(SIZES) - 1) + ["PNG"])
+        self.assertEqual([image[3] for image in images], ["BMP" if n <= 32 else "PNG" for n in SIZES])
         self.assertEqual([image[4] for image in images], committed_images())
 
 

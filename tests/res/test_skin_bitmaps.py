@@ -361,8 +361,9 @@ class TwiceTheSize(unittest.TestCase):
 
 
 # The application icon's images: what Windows asks for in title bars, the notification area and
-# the taskbar at 100 % to 400 %, and Explorer's largest, which is stored PNG-compressed.
+# the taskbar at 100 % to 400 %, and Explorer's largest; those above 32 px are PNG-compressed.
 ICON_SIZES = (16, 20, 24, 32, 40, 48, 64, 256)
+ICON_LARGEST_BITMAP = 32
 # The 32 x 32 image the tool has always shipped, which stays as it is.
 ICON_32_SHA256 = 'a349b0c8541919c9319b385317d9b954376739acab93aafc184464380c7d7abd'
 
@@ -397,7 +398,7 @@ class Icon(unittest.TestCase):
 
     def alpha_of(self, n, image):
         """The image's alpha channel, top-down, checked against its AND mask."""
-        if n >= 256:
+        if n > ICON_LARGEST_BITMAP:
             self.assertEqual(image[:8], b'\x89PNG\r\n\x1a\n')
             self.assertEqual(struct.unpack_from('>4sIIBBBBB', image, 12), (b'IHDR', n, n, 8, 6, 0, 0, 0))  # RGBA
             return list(png_rgba(image)[3::4])
