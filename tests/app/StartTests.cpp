@@ -1,5 +1,6 @@
 // The application object as the exe runs it, when its main window cannot be made: the user is
-// told so, with the system's reason, and the process ends with a failure code.
+// told so, with the system's reason, the process ends with a failure code, and nothing is left
+// attached to the window that was refused.
 #include <windows.h>
 #include <gtest/gtest.h>
 
@@ -15,6 +16,7 @@
 namespace {
 
 std::vector<std::wstring> g_said;
+HWND g_hRefused = nullptr;
 
 // Refuses the top-level windows this program makes from its own resources, as a desktop without
 // room for another window does, and reads and closes the message boxes the system makes.
@@ -22,6 +24,7 @@ LRESULT CALLBACK RefuseWindowsAndReadBoxes(int code, WPARAM wParam, LPARAM lPara
     if (code == HCBT_CREATEWND) {
         const CREATESTRUCTW* create = reinterpret_cast<CBT_CREATEWNDW*>(lParam)->lpcs;
         if (!create->hwndParent && create->hInstance == ::GetModuleHandleW(nullptr)) {
+            g_hRefused = reinterpret_cast<HWND>(wParam);
             ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
             return 1;
         }
@@ -47,6 +50,9 @@ TEST(Start, AMainWindowThatCannotBeMadeIsSaidAndTheProcessEndsWithAFailureCode) 
     ASSERT_TRUE(::FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
                                  ERROR_NOT_ENOUGH_MEMORY, 0, reason, ARRAYSIZE(reason), nullptr));
     EXPECT_EQ(g_said, std::vector<std::wstring>{qv::WideFromGbk(kStartFailed) + L"\r\n\r\n" + reason});
+    // The dialog object, gone with InitInstance, is not left attached to the window never made.
+    ASSERT_NE(g_hRefused, nullptr);
+    EXPECT_EQ(CWnd::FromHandlePermanent(g_hRefused), nullptr);
 }
 
 }  // namespace
