@@ -2,8 +2,11 @@
 
 #include <commctrl.h>
 
+#include <cstdlib>
+
 #include "app/QuilVaraDlg.h"
 #include "app/RunningInstance.h"
+#include "app/StartFailure.h"
 #include "app/Texts.h"
 
 namespace {
@@ -31,7 +34,12 @@ BOOL CQuilVaraApp::InitInstance() {
 
     CQuilVaraDlg dlg(nullptr, &claim);
     m_pMainWnd = &dlg;
-    dlg.DoModal();
+    m_bStartFailed = dlg.DoModal() == -1;
+    const DWORD error = ::GetLastError();
     m_pMainWnd = nullptr;
+    // Nothing would be on screen: the user is told, rather than left to start it again and again.
+    if (m_bStartFailed) qv::SayStartFailed(error);
     return FALSE;
 }
+
+int CQuilVaraApp::ExitInstance() { return m_bStartFailed ? EXIT_FAILURE : CWinApp::ExitInstance(); }

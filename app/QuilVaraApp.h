@@ -8,8 +8,13 @@ public:
     CQuilVaraApp() = default;
 
     BOOL InitInstance() override;
+    // A start whose main window could not be made ends with a failure code.
+    int ExitInstance() override;
 
     DECLARE_MESSAGE_MAP()
+
+private:
+    bool m_bStartFailed = false;
 };
 
 extern CQuilVaraApp theApp;

@@ -8,6 +8,7 @@
 
 #include "app/AboutDlg.h"
 #include "app/Addresses.h"
+#include "app/AlwaysOnTop.h"
 #include "app/Layout.h"
 #include "app/Texts.h"
 #include "platform/Text.h"
@@ -97,12 +98,14 @@ BEGIN_MESSAGE_MAP(CQuilVaraDlg, CDialog)
     ON_WM_DESTROY()
     ON_WM_ENDSESSION()
     ON_MESSAGE(WM_DPICHANGED, OnDpiChanged)
+    ON_MESSAGE(WM_INITMENUPOPUP, OnInitMenuPopup)
 END_MESSAGE_MAP()
 
 BOOL CQuilVaraDlg::OnInitDialog() {
     CDialog::OnInitDialog();
 
     if (HMENU hSysMenu = GetSystemMenu(FALSE)) {
+        qv::AppendAlwaysOnTopItem(hSysMenu);
         CString strAboutMenu;
         strAboutMenu.LoadString(IDS_ABOUTBOX);
         if (!strAboutMenu.IsEmpty()) {
@@ -112,9 +115,6 @@ BOOL CQuilVaraDlg::OnInitDialog() {
             sysMenu.AppendMenu(MF_STRING, IDM_ABOUTBOX, strAboutMenu);
         }
     }
-
-    SetIcon(m_hIcon, TRUE);
-    SetIcon(m_hIcon, FALSE);
 
     // Everything is drawn and placed for the display the window is on. The window does that
     // itself, also when it moves to another display, so the dialog manager must not.
@@ -142,6 +142,7 @@ BOOL CQuilVaraDlg::OnInitDialog() {
 
     m_trayIcon.Init(m_hWnd, IDI_TRAY, WM_TRAY_NOTIFY, kTrayTip);
     m_trayIcon.SetIcon(qv::LoadSmallIconForDpi(hResources, IDR_MAINFRAME, m_nDpi));
+    m_windowIcons.Show(m_hWnd, hResources, IDR_MAINFRAME, m_nDpi);
 
     m_menuTray.LoadMenu(IDR_TRAY_MENU);
     // From now on a later start of the tool finds this window and no look-alike.
@@ -308,6 +309,8 @@ void CQuilVaraDlg::OnSysCommand(UINT nID, LPARAM lParam) {
     if ((nID & 0xFFF0) == IDM_ABOUTBOX) {
         CAboutDlg dlgAbout;
         dlgAbout.DoModal();
+    } else if ((nID & 0xFFF0) == IDM_ALWAYS_ON_TOP) {
+        qv::ToggleAlwaysOnTop(m_hWnd);
     } else {
         CDialog::OnSysCommand(nID, lParam);
     }
@@ -443,6 +446,11 @@ LRESULT CQuilVaraDlg::OnComeForward(WPARAM, LPARAM) {
     return 0;
 }
 
+LRESULT CQuilVaraDlg::OnInitMenuPopup(WPARAM wParam, LPARAM lParam) {
+    if (HIWORD(lParam)) qv::CheckAlwaysOnTopItem(m_hWnd, reinterpret_cast<HMENU>(wParam));
+    return Default();
+}
+
 void CQuilVaraDlg::OnDestroy() {
     qv::UnmarkMainWindow(m_hWnd);
     if (m_pInstanceClaim) m_pInstanceClaim->Release();
@@ -471,6 +479,7 @@ LRESULT CQuilVaraDlg::OnDpiChanged(WPARAM wParam, LPARAM lParam) {
     ScalePanelFont();
     PlaceChildren();
     m_trayIcon.SetIcon(qv::LoadSmallIconForDpi(::GetModuleHandleW(nullptr), IDR_MAINFRAME, m_nDpi));
+    m_windowIcons.Show(m_hWnd, ::GetModuleHandleW(nullptr), IDR_MAINFRAME, m_nDpi);
     Invalidate(FALSE);
     return 0;
 }

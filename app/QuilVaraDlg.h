@@ -10,6 +10,7 @@
 #include "app/Layout.h"
 #include "app/RunningInstance.h"
 #include "app/TrayIcon.h"
+#include "app/WindowIcons.h"
 #include "browser/HtmlBrowser.h"
 #include "platform/Controls.h"
 #include "platform/Dialog.h"
@@ -54,6 +55,7 @@ protected:
     LRESULT OnTrayNotify(WPARAM wParam, LPARAM lParam);
     LRESULT OnTaskbarCreated(WPARAM wParam, LPARAM lParam);
     LRESULT OnComeForward(WPARAM wParam, LPARAM lParam);
+    LRESULT OnInitMenuPopup(WPARAM wParam, LPARAM lParam);
     void OnDestroy();
     void OnEndSession(BOOL bEnding);
 
@@ -93,6 +95,8 @@ private:
     CSkinButton m_btnShare[4];
     CMenu m_menuTray;
     CTrayIcon m_trayIcon;
+    // The window's own icons at its DPI.
+    CWindowIcons m_windowIcons;
     CRect m_rcClient;
     CFont m_font;
     // The skin font at m_nDpi, for the panel a pane shows when its page cannot be opened.

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "app/AlwaysOnTop.h"
 #include "app/Texts.h"
 #include "platform/Text.h"
 
@@ -40,8 +41,15 @@ CInstanceClaim::~CInstanceClaim() {
 }
 
 bool CInstanceClaim::Claim(DWORD timeoutMs) {
-    // Without a mutex there is nothing to keep to: the tool runs, as it would alone.
-    if (!m_hMutex || m_bHeld) return true;
+    if (m_bHeld) return true;
+    // Without the mutex (another program may hold an object of another kind under its name) a
+    // running instance is still found by its window; one that is only starting cannot be told
+    // from none, and the tool runs.
+    if (!m_hMutex) {
+        const HWND hWnd = FindMarkedMainWindow();
+        if (hWnd) AskToComeForward(hWnd);
+        return !hWnd;
+    }
     const DWORD start = ::GetTickCount();
     for (;;) {
         if (HWND hWnd = FindMarkedMainWindow()) {
@@ -75,20 +83,26 @@ HWND FindMarkedMainWindow() {
 }
 
 void ComeForward(HWND hMainWnd) {
-    // A normal show also restores a minimised window, and with it the boxes it owns.
-    if (::IsIconic(hMainWnd) || !::IsWindowVisible(hMainWnd)) ::ShowWindow(hMainWnd, SW_SHOWNORMAL);
+    // Restored without activating it: while a box is open the main window is disabled, and the
+    // box, not the main window, is activated below. The boxes it owns, hidden with it, come back
+    // too, and are shown before the one that takes input is looked for.
+    if (::IsIconic(hMainWnd) || !::IsWindowVisible(hMainWnd)) ::ShowWindow(hMainWnd, SW_SHOWNOACTIVATE);
+    ::ShowOwnedPopups(hMainWnd, TRUE);
     // Above every other program's window, even where the desktop keeps the focus where it is: a
     // desktop that refuses an activation still lets a window stand on top. The boxes the window
-    // owns come up with it.
+    // owns come up with it. A window the user keeps on top stays so.
     constexpr UINT kRaiseOnly = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE;
+    const bool bKeptOnTop = IsAlwaysOnTop(hMainWnd);
     ::SetWindowPos(hMainWnd, HWND_TOPMOST, 0, 0, 0, 0, kRaiseOnly);
-    ::SetWindowPos(hMainWnd, HWND_NOTOPMOST, 0, 0, 0, 0, kRaiseOnly);
-    // While a modal box is open the main window is disabled: the box is what takes input.
+    if (!bKeptOnTop) ::SetWindowPos(hMainWnd, HWND_NOTOPMOST, 0, 0, 0, 0, kRaiseOnly);
+    // While a modal box is open the main window is disabled: the box is what takes input, and a
+    // disabled window is never activated (it would ignore every click).
     HWND hTarget = ::GetLastActivePopup(hMainWnd);
-    if (!hTarget || !::IsWindowVisible(hTarget) || !::IsWindowEnabled(hTarget)) hTarget = hMainWnd;
-    if (::SetForegroundWindow(hTarget) && ::GetForegroundWindow() == hTarget) return;
-    // Refused (focus-stealing prevention): the taskbar button shows the user where the tool is
-    // until they go to it.
+    if (!hTarget || !::IsWindowVisible(hTarget) || !::IsWindowEnabled(hTarget))
+        hTarget = ::IsWindowEnabled(hMainWnd) ? hMainWnd : nullptr;
+    if (hTarget && ::SetForegroundWindow(hTarget) && ::GetForegroundWindow() == hTarget) return;
+    // Refused (focus-stealing prevention), or nothing there takes input yet: the taskbar button
+    // shows the user where the tool is until they go to it.
     FLASHWINFO flash{sizeof flash, hMainWnd, FLASHW_ALL | FLASHW_TIMERNOFG, 0, 0};
     ::FlashWindowEx(&flash);
 }

@@ -23,10 +23,10 @@ public:
     CInstanceClaim& operator=(const CInstanceClaim&) = delete;
 
     // True when this process may run the tool: no other instance holds the mutex, or the one that
-    // held it gave it up (it was closing) within timeoutMs, or the mutex cannot be made at all.
-    // False once the running instance's marked window was found and asked to come forward, and
-    // also when neither happened in time: that instance is still starting, and running beside it
-    // would make two windows.
+    // held it gave it up (it was closing) within timeoutMs, or the mutex cannot be made at all and
+    // no running instance's window is there. False once the running instance's marked window was
+    // found and asked to come forward, and also when neither happened in time: that instance is
+    // still starting, and running beside it would make two windows.
     bool Claim(DWORD timeoutMs);
     // Gives the mutex up, if held: from now on a later start runs as the first at once.
     void Release();
@@ -43,9 +43,10 @@ void UnmarkMainWindow(HWND hWnd);
 // The marked main window of a running instance, or null.
 HWND FindMarkedMainWindow();
 
-// What the running instance does when asked to come forward: restores its main window and
-// activates the window that takes input there (an open About or message box, else the main
-// window); where the desktop refuses the activation, the taskbar button flashes instead.
+// What the running instance does when asked to come forward: restores its main window, raises it
+// (keeping it on top if it is kept so) and activates the window that takes input there (an open
+// About or message box, else the main window, never while it is disabled); where the desktop
+// refuses the activation, or nothing can take it, the taskbar button flashes instead.
 void ComeForward(HWND hMainWnd);
 
 }  // namespace qv

@@ -8,6 +8,10 @@ inline constexpr const char kTrayTip[] = "QUILVARA好感度查询器";
 // The collapse bar's text while the window is expanded (collapse) and while it is collapsed.
 inline constexpr const char kBarTextCollapse[] = "收\r\n\r\n起\r\n\r\n<<";
 inline constexpr const char kBarTextExpand[] = "展\r\n\r\n开\r\n\r\n>>";
+// The system-menu item that keeps the window above other programs' windows.
+inline constexpr const char kAlwaysOnTop[] = "总在最前";
+// Said when the main window cannot be made; the system's words for the reason follow.
+inline constexpr const char kStartFailed[] = "QUILVARA好感查询器无法启动。";
 // Marks a running instance between processes.
 inline constexpr const char kInstanceMutexName[] = "VEDAZIDA";
 // Shown once the recommendation text is on the clipboard, and when it could not be put there:

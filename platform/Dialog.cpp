@@ -49,7 +49,7 @@ INT_PTR CDialog::DoModal() {
     const bool bDisableOwner = hOwner && ::IsWindowEnabled(hOwner);
     if (bDisableOwner) ::EnableWindow(hOwner, FALSE);
 
-    m_nModalResult = -1;
+    m_nModalResult = IDABORT;
     m_bContinueModal = true;
     HWND hWnd;
     {
@@ -57,6 +57,7 @@ INT_PTR CDialog::DoModal() {
         hWnd = ::CreateDialogIndirectParamW(hInstance, pTemplate, hOwner, &DialogProc,
                                             reinterpret_cast<LPARAM>(this));
     }
+    const DWORD creationError = hWnd ? ERROR_SUCCESS : ::GetLastError();
     if (hWnd && m_hWnd == hWnd) {
         if (!::IsWindowVisible(hWnd)) ShowWindow(SW_SHOWNORMAL);
         RunModalLoop();
@@ -66,6 +67,10 @@ INT_PTR CDialog::DoModal() {
     if (bDisableOwner) ::EnableWindow(hOwner, TRUE);
     if (hOwner && ::GetActiveWindow() == m_hWnd) ::SetActiveWindow(hOwner);
     DestroyWindow();
+    if (!hWnd) {
+        ::SetLastError(creationError);
+        return -1;
+    }
     return m_nModalResult;
 }
 

@@ -11,8 +11,9 @@ class CDialog : public CWnd {
 public:
     explicit CDialog(UINT nIDTemplate, CWnd* pParentWnd = nullptr);
 
-    // Runs the dialog; returns its result, or -1 when it could not be created. The window and
-    // all its children are destroyed before it returns.
+    // Runs the dialog; returns its result, IDABORT when it ended without one (a WM_QUIT), or -1
+    // when it could not be created, with the reason in GetLastError. The window and all its
+    // children are destroyed before it returns.
     virtual INT_PTR DoModal();
     void EndDialog(int nResult);
 

@@ -29,9 +29,11 @@ int GetSystemMetricForDpi(int nIndex, UINT dpi);
 // places everything itself.
 void KeepDialogManagerFromScaling(HWND hDialog);
 
-// Icon resource nID of hModule at the small-icon size of dpi, drawn from the icon's larger image
-// where the icon has no image of that size (LoadIconWithScaleDown, Vista on, else LoadImage);
-// null on failure. The caller destroys it.
+// Icon resource nID of hModule at the small-icon size of dpi (title bands, the notification area)
+// or at its large-icon size (Alt+Tab, the taskbar): the icon's image of that size, or one drawn
+// from a larger image where it has none (LoadIconWithScaleDown, Vista on, else LoadImage); null on
+// failure. The caller destroys it.
 HICON LoadSmallIconForDpi(HINSTANCE hModule, UINT nID, UINT dpi);
+HICON LoadLargeIconForDpi(HINSTANCE hModule, UINT nID, UINT dpi);
 
 }  // namespace qv

@@ -224,18 +224,24 @@ LRESULT CALLBACK AfxWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lPara
     return result;
 }
 
-CWndCreateHook::CWndCreateHook(CWnd* pWnd) : m_pPrevious(t_pWndInit) {
+CWndCreateHook::CWndCreateHook(CWnd* pWnd) : m_pWnd(pWnd), m_pPrevious(t_pWndInit) {
     t_pWndInit = pWnd;
     if (t_nHookDepth++ == 0)
         t_hCbtHook = ::SetWindowsHookExW(WH_CBT, &CbtProc, nullptr, ::GetCurrentThreadId());
 }
 
 CWndCreateHook::~CWndCreateHook() {
+    // What the creation left in GetLastError is its caller's to read.
+    const DWORD error = ::GetLastError();
+    // A hook of someone else's may refuse the window after this one attached the object: the
+    // handle is gone without a WM_NCDESTROY, and the object must not stay attached to it.
+    if (m_pWnd && m_pWnd->m_hWnd && !::IsWindow(m_pWnd->m_hWnd)) m_pWnd->Detach();
     t_pWndInit = m_pPrevious;
     if (--t_nHookDepth == 0 && t_hCbtHook) {
         ::UnhookWindowsHookEx(t_hCbtHook);
         t_hCbtHook = nullptr;
     }
+    ::SetLastError(error);
 }
 
 LRESULT CALLBACK CWndCreateHook::CbtProc(int code, WPARAM wParam, LPARAM lParam) {

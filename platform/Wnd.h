@@ -108,6 +108,7 @@ protected:
     void OnEndSession(BOOL) { Default(); }
 
     friend LRESULT CALLBACK AfxWndProc(HWND, UINT, WPARAM, LPARAM);
+    friend class CWndCreateHook;
 
     WNDPROC m_pfnSuper = nullptr;
 
@@ -150,5 +151,6 @@ public:
 
 private:
     static LRESULT CALLBACK CbtProc(int code, WPARAM wParam, LPARAM lParam);
+    CWnd* m_pWnd;
     CWnd* m_pPrevious;
 };

@@ -2,6 +2,7 @@
 #pragma once
 
 #define IDM_ABOUTBOX 0x0010
+#define IDM_ALWAYS_ON_TOP 0x0020
 #define IDD_ABOUTBOX 100
 #define IDS_ABOUTBOX 101
 #define IDD_MAIN_DIALOG 102

@@ -4,14 +4,16 @@
 Writes the ten skin bitmaps (button strips, share strips, collapse bar and
 the two window backgrounds), the same pictures drawn at twice the size as
 24-bit PNG files (NAME_2x.png, for displays scaled above 100 %) and the
-application icon.  Everything is drawn procedurally, in 1x coordinates that
+application icon, one image drawn for each of its sizes (16 to 256 px; those
+above 32 px PNG-compressed).  Everything is drawn procedurally, in 1x coordinates that
 the 2x raster samples more finely; Chinese labels and the window title are
 rasterised with ImageMagick's `convert` from the WenQuanYi Zen Hei font into
 a grey coverage map, at the raster's own size, and composited here.  The
 output is deterministic: running the script twice gives byte-identical files.
 
-Usage:  python3 tools/make_skin_bitmaps.py [--out DIR]
-        (DIR defaults to res/ next to this script's parent folder)
+Usage:  python3 tools/make_skin_bitmaps.py [--out DIR] [--icon-sheet PNG]
+        (DIR defaults to res/ next to this script's parent folder; PNG, a
+        picture of the icon's sizes side by side, is docs/icon-sizes.png)
 
 Standard library only.
 """
@@ -461,11 +463,12 @@ def write_bmp8(path, img):
         f.write(bmp_bytes(img.pw, img.ph, 8, rows, palette))
 
 
-def write_png(path, img):
-    """24-bit PNG of the raster, without filtering (flat artwork compresses
-    well as it is) and at the highest zlib level."""
+def png_bytes(width, height, rows, colour_type):
+    """A PNG of top-down rows of pixel tuples, 8 bits a channel (colour type 2:
+    RGB, 6: RGBA), without filtering (flat artwork and the icon's soft
+    gradients compress best as they are) and at the highest zlib level."""
     raw = bytearray()
-    for row in img.rgb_bytes():
+    for row in rows:
         raw.append(0)
         for c in row:
             raw += bytes(c)
@@ -473,14 +476,21 @@ def write_png(path, img):
     def chunk(tag, data):
         return struct.pack('>I', len(data)) + tag + data + struct.pack('>I', zlib.crc32(tag + data))
 
-    header = struct.pack('>IIBBBBB', img.pw, img.ph, 8, 2, 0, 0, 0)
+    header = struct.pack('>IIBBBBB', width, height, 8, colour_type, 0, 0, 0)
+    return (b'\x89PNG\r\n\x1a\n' + chunk(b'IHDR', header) + chunk(b'IDAT', zlib.compress(bytes(raw), 9))
+            + chunk(b'IEND', b''))
+
+
+def write_png(path, img):
+    """24-bit PNG of the raster."""
     with open(path, 'wb') as f:
-        f.write(b'\x89PNG\r\n\x1a\n' + chunk(b'IHDR', header) + chunk(b'IDAT', zlib.compress(bytes(raw), 9))
-                + chunk(b'IEND', b''))
+        f.write(png_bytes(img.pw, img.ph, img.rgb_bytes(), 2))
 
 
-def write_ico(path, rgba, size):
-    """Single 32-bpp image .ico; rgba is top-down rows of (r,g,b,a)."""
+def ico_bitmap_bytes(rgba):
+    """One 32-bpp icon image as an .ico stores it: header, colour and alpha
+    bottom-up, then the AND mask (set where fully transparent)."""
+    size = len(rgba)
     xor = bytearray()
     mask = bytearray()
     mask_stride = ((size + 31) // 32) * 4
@@ -493,11 +503,47 @@ def write_ico(path, rgba, size):
         mask += bits
     info = struct.pack('<IiiHHIIiiII', 40, size, size * 2, 1, 32, 0,
                        len(xor) + len(mask), 0, 0, 0, 0)
-    image = info + bytes(xor) + bytes(mask)
-    head = struct.pack('<HHH', 0, 1, 1)
-    entry = struct.pack('<BBBBHHII', size % 256, size % 256, 0, 0, 1, 32, len(image), 6 + 16)
+    return info + bytes(xor) + bytes(mask)
+
+
+def write_ico(path, images):
+    """An .ico of square 32-bpp images (top-down RGBA rows), smallest first;
+    those larger than ICON_LARGEST_BITMAP PNG-compressed."""
+    images = sorted(images, key=len)
+    data = [png_bytes(len(rgba), len(rgba), rgba, 6) if len(rgba) > ICON_LARGEST_BITMAP else ico_bitmap_bytes(rgba)
+            for rgba in images]
+    offset = 6 + 16 * len(images)
+    directory = struct.pack('<HHH', 0, 1, len(images))
+    for rgba, image in zip(images, data):
+        size = len(rgba)
+        directory += struct.pack('<BBBBHHII', size % 256, size % 256, 0, 0, 1, 32, len(image), offset)
+        offset += len(image)
     with open(path, 'wb') as f:
-        f.write(head + entry + image)
+        f.write(directory + b''.join(data))
+
+
+def write_icon_sheet(path, images):
+    """A picture of the icon's images side by side at their own sizes, on
+    the window's orange and on its title band's dark brown, each with its
+    size in pixels beneath: for the documentation."""
+    gap, label_h = 16, 18
+    width = gap + sum(len(rgba) + gap for rgba in images)
+    tallest = max(len(rgba) for rgba in images)
+    band = tallest + 2 * gap
+    sheet = Img(width, 2 * band + label_h + gap // 2, (250, 246, 238))
+    for i, ground in enumerate((PANE_ORANGE, (52, 29, 5))):
+        sheet.fill(0, i * band, width - 1, (i + 1) * band - 1, ground)
+    x = gap
+    for rgba in images:
+        size = len(rgba)
+        for i in range(2):
+            top = i * band + gap + tallest - size
+            for y, row in enumerate(rgba):
+                for dx, (r, g, b, a) in enumerate(row):
+                    sheet.blend(x + dx, top + y, (r, g, b), a / 255.0)
+        draw_label(sheet, str(size), 11, x + max(0, size // 2 - 4), 2 * band + label_h / 2.0 + 2, (60, 40, 20))
+        x += size + gap
+    write_png(path, sheet)
 
 
 # --------------------------------------------------------------------------
@@ -532,66 +578,113 @@ def band_colour(x, y):
     return c
 
 
-def draw_app_emblem(img, ox, oy, s):
+class EmblemGrid:
+    """Where the emblem's design, drawn on a 32-unit square, lands in an s-pixel box at (ox, oy).
+
+    Scaled, every length is multiplied by s / 32: the emblem in the title band.  Fitted to its
+    pixels, as each image of the application icon is drawn: the box's edges fall on whole pixels,
+    its outlines stay at least a pixel wide and grow more slowly than the box (sharp at 16 px, not
+    heavy at 256 px), and the shine spots, which would be a blur of a pixel or less, are left out
+    below 24 px and the shadow below 20 px.  On the design's own 32-pixel grid both are the same.
+    """
+
+    def __init__(self, ox, oy, s, fitted):
+        self.ox, self.oy, self.k, self.s, self.fitted = ox, oy, s / 32.0, s, fitted
+
+    def x(self, v):
+        return self.ox + v * self.k
+
+    def y(self, v):
+        return self.oy + v * self.k
+
+    def edge_x(self, v):
+        return self.ox + round(v * self.k) if self.fitted else self.x(v)
+
+    def edge_y(self, v):
+        return self.oy + round(v * self.k) if self.fitted else self.y(v)
+
+    def line(self):
+        """The width in pixels of the box's and the lid's outlines, one unit of the design."""
+        return max(1, round(self.k ** 0.75)) if self.fitted else self.k
+
+    def rim(self, v):
+        """The width in pixels of a soft outline v units wide (the bow's, the heart's)."""
+        return max(0.6, v * self.k ** 0.75) if self.fitted else v * self.k
+
+    def shows(self, smallest_size):
+        return not self.fitted or self.s >= smallest_size
+
+
+def draw_app_emblem(img, ox, oy, s, fitted=False):
     """The gift box with a heart, drawn at (ox, oy) in a box of size s
-    (an s x s square).  Used for the icon and the title band."""
-    k = s / 32.0
-
-    def X(v):
-        return ox + v * k
-
-    def Y(v):
-        return oy + v * k
+    (an s x s square), scaled or fitted to its pixels (EmblemGrid).  Used for
+    the icon and the title band."""
+    g = EmblemGrid(ox, oy, s, fitted)
+    k, X, Y = g.k, g.x, g.y
 
     box = (int(ox) - 1, int(oy) - 1, int(ox + s) + 1, int(oy + s) + 1)
     # soft shadow under the box
-    paint(img, sd_ellipse(X(16), Y(29.6), 13 * k, 2.2 * k), (0, 0, 0), box, 0.28)
-    # box body
-    body_top, body_bot = 14.0, 29.0
-    body = sd_round_rect(X(5), Y(body_top), X(27), Y(body_bot), 1.6 * k)
-    paint(img, body, (86, 46, 6), box)
-    paint(img, sd_round_rect(X(6), Y(body_top + 1), X(26), Y(body_bot - 1), 1.0 * k),
-          lambda x, y: gradient([(Y(15), (246, 206, 112)), (Y(28), (196, 132, 30))], y + 0.5),
-          box)
-    # lid
-    paint(img, sd_round_rect(X(3), Y(9), X(29), Y(16), 1.8 * k), (86, 46, 6), box)
-    paint(img, sd_round_rect(X(4), Y(10), X(28), Y(15), 1.2 * k),
-          lambda x, y: gradient([(Y(10), (255, 228, 146)), (Y(15), (218, 158, 48))], y + 0.5),
-          box)
+    if g.shows(20):
+        paint(img, sd_ellipse(X(16), Y(29.6), 13 * k, 2.2 * k), (0, 0, 0), box, 0.28)
+    # box body and lid, each a dark outline around a gradient
+    for (left, top, right, bottom), radius, inner_radius, stops in (
+            ((5, 14, 27, 29), 1.6, 1.0, ((246, 206, 112), (196, 132, 30))),
+            ((3, 9, 29, 16), 1.8, 1.2, ((255, 228, 146), (218, 158, 48)))):
+        x0, y0, x1, y1 = g.edge_x(left), g.edge_y(top), g.edge_x(right), g.edge_y(bottom)
+        paint(img, sd_round_rect(x0, y0, x1, y1, radius * k), (86, 46, 6), box)
+        w = g.line()
+        paint(img, sd_round_rect(x0 + w, y0 + w, x1 - w, y1 - w, inner_radius * k),
+              lambda x, y, t=y0 + w, b=y1 - w, c=stops: gradient([(t, c[0]), (b, c[1])], y + 0.5),
+              box)
+    lid_top = g.edge_y(9) + g.line()
+    body_bottom = g.edge_y(29) - g.line()
     # ribbon
     red = lambda x, y: gradient([(X(13), (150, 16, 22)), (X(16), (222, 46, 46)),
                                  (X(19), (150, 16, 22))], x + 0.5)
-    paint(img, sd_round_rect(X(13.2), Y(10), X(18.8), Y(body_bot - 1), 0.4 * k), red, box)
+    paint(img, sd_round_rect(X(13.2), lid_top, X(18.8), body_bottom, 0.4 * k), red, box)
     # bow: two loops and a knot
+    loop, knot = g.rim(0.9), g.rim(0.7)
     for side in (-1, 1):
         lx = X(16 + side * 4.6)
         paint(img, sd_ellipse(lx, Y(6.0), 4.4 * k, 3.4 * k), (120, 10, 16), box)
-        paint(img, sd_ellipse(lx, Y(5.7), 3.5 * k, 2.6 * k),
+        paint(img, sd_ellipse(lx, Y(5.7), 4.4 * k - loop, 3.4 * k - g.rim(0.8)),
               lambda x, y: gradient([(Y(3), (246, 92, 84)), (Y(9), (190, 26, 32))], y + 0.5),
               box)
-        paint(img, sd_ellipse(lx + side * 0.6 * k, Y(6.3), 1.5 * k, 1.0 * k), (110, 8, 14), box)
+        if g.shows(20):
+            paint(img, sd_ellipse(lx + side * 0.6 * k, Y(6.3), 1.5 * k, 1.0 * k), (110, 8, 14), box)
     paint(img, sd_circle(X(16), Y(8.2), 2.6 * k), (120, 10, 16), box)
-    paint(img, sd_circle(X(16), Y(8.0), 1.9 * k), (214, 40, 42), box)
-    paint(img, sd_circle(X(15.4), Y(7.4), 0.8 * k), (255, 170, 160), box, 0.8)
-    # heart on the box front
-    paint_ss(img, heart_inside(X(16), Y(21.6), 5.2 * k), (255, 255, 255), box, 0.95)
+    paint(img, sd_circle(X(16), Y(8.0), 2.6 * k - knot), (214, 40, 42), box)
+    if g.shows(24):
+        paint(img, sd_circle(X(15.4), Y(7.4), 0.8 * k), (255, 170, 160), box, 0.8)
+    # heart on the box front, in a white rim
+    paint_ss(img, heart_inside(X(16), Y(21.6), 4.1 * k + g.rim(1.1)), (255, 255, 255), box, 0.95)
     paint_ss(img, heart_inside(X(16), Y(21.5), 4.1 * k),
              lambda x, y: gradient([(Y(17), (255, 96, 96)), (Y(26), (196, 20, 36))], y + 0.5),
              box)
-    paint(img, sd_circle(X(14.0), Y(19.6), 1.0 * k), (255, 220, 220), box, 0.75)
-    # highlight along the lid top
-    paint(img, sd_capsule(X(5.5), Y(10.6), X(12), Y(10.6), 0.45 * k), (255, 250, 220), box, 0.7)
+    if g.shows(24):
+        paint(img, sd_circle(X(14.0), Y(19.6), 1.0 * k), (255, 220, 220), box, 0.75)
+        # highlight along the lid top
+        paint(img, sd_capsule(X(5.5), Y(10.6), X(12), Y(10.6), 0.45 * k), (255, 250, 220), box, 0.7)
 
 
-def make_icon():
-    """32 x 32 RGBA application icon."""
-    n = 32
+# The sizes of the application icon's images: what Windows asks for in title bars, the
+# notification area and the taskbar at 100 % to 400 %, and what Explorer shows.
+ICON_SIZES = (16, 20, 24, 32, 40, 48, 64, 256)
+# Images larger than this are stored PNG-compressed, which Windows reads from Vista on: a sixth of
+# their size as bitmaps, and the exe is a download. The smaller ones stay bitmaps, the 32 px one
+# as it always was.
+ICON_LARGEST_BITMAP = 32
+
+
+def make_icon(n):
+    """The n x n image of the application icon, as top-down RGBA rows,
+    drawn for its size."""
     # Draw onto two opaque backgrounds (black and white); from the two
     # results the straight colour and alpha follow exactly.
     on_black = Img(n, n, (0, 0, 0))
     on_white = Img(n, n, (255, 255, 255))
-    draw_app_emblem(on_black, 0, 0, 32)
-    draw_app_emblem(on_white, 0, 0, 32)
+    draw_app_emblem(on_black, 0, 0, n, fitted=True)
+    draw_app_emblem(on_white, 0, 0, n, fitted=True)
     rows = []
     for y in range(n):
         row = []
@@ -908,7 +1001,7 @@ def generate(out):
     for stem, bits, _, draw in SKIN:
         (write_bmp8 if bits == 8 else write_bmp24)(p(stem + '.bmp'), draw(1))
         write_png(p(stem + '_2x.png'), draw(2))
-    write_ico(p('QuilVara.ico'), make_icon(), 32)
+    write_ico(p('QuilVara.ico'), [make_icon(n) for n in ICON_SIZES])
 
 
 def resampled(res, stem, frame_size):
@@ -934,9 +1027,13 @@ def main(argv=None):
     ap = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     ap.add_argument('--out', default=os.path.join(os.path.dirname(here), 'res'),
                     help='output folder (default: res/ in the repository)')
+    ap.add_argument('--icon-sheet', metavar='PNG',
+                    help='also draw the icon\'s images side by side into PNG (docs/icon-sizes.png)')
     args = ap.parse_args(argv)
     check_tools()
     generate(args.out)
+    if args.icon_sheet:
+        write_icon_sheet(args.icon_sheet, [make_icon(n) for n in ICON_SIZES])
 
 
 if __name__ == '__main__':

@@ -4,6 +4,8 @@ import hashlib
 import struct
 
 RT_VERSION, VS_VERSION_INFO = 16, 1
+RT_ICON, RT_GROUP_ICON = 3, 14
+PNG_SIGNATURE = b"\x89PNG\r\n\x1a\n"
 VS_FFI_SIGNATURE = struct.pack("<I", 0xFEEF04BD)
 COFF_FIELDS = [("Machine", 2), ("NumberOfSections", 2), ("TimeDateStamp", 4), ("PointerToSymbolTable", 4),
                ("NumberOfSymbols", 4), ("SizeOfOptionalHeader", 2), ("Characteristics", 2)]
@@ -95,6 +97,25 @@ class Pe:
         data_rva, size = struct.unpack_from("<II", self.data, offset + level)
         start = offset + data_rva - rva
         return self.data[start:start + size]
+
+    def icon_images(self, group_id):
+        """The images of icon group_id in the group's order, each as (width, height, bits per
+        pixel, "PNG" or "BMP", its bytes); None when the exe has no such icon."""
+        group = self.resource(RT_GROUP_ICON, group_id)
+        if group is None:
+            return None
+        images = []
+        for i in range(struct.unpack_from("<H", group, 4)[0]):
+            image_id = struct.unpack_from("<H", group, 6 + 14 * i + 12)[0]
+            data = self.resource(RT_ICON, image_id) or b""
+            if data.startswith(PNG_SIGNATURE):
+                width, height, depth, colour = struct.unpack_from(">IIBB", data, 16)
+                channels = {0: 1, 2: 3, 3: 1, 4: 2, 6: 4}.get(colour, 0)
+                images.append((width, height, depth * channels, "PNG", data))
+            elif len(data) >= 40:
+                width, height, _, bits = struct.unpack_from("<iiHH", data, 4)
+                images.append((width, height // 2, bits, "BMP", data))  # colour and mask, one above the other
+        return images
 
     def product_version(self):
         """The product version in the version record's fixed part, as "1.0.0.1", or None."""

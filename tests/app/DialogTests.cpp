@@ -20,6 +20,7 @@
 #include "platform/Text.h"
 #include "platform/WinApp.h"
 #include "res/resource.h"
+#include "tests/app/IconImages.h"
 
 namespace {
 
@@ -302,6 +303,10 @@ std::string WindowRect(HWND hWnd) {
     return Text(r);
 }
 
+HICON WindowIcon(HWND hWnd, WPARAM which) {
+    return reinterpret_cast<HICON>(::SendMessageW(hWnd, WM_GETICON, which, 0));
+}
+
 // What the window shows at client point (x, y), once it has painted.
 COLORREF Shown(HWND hWnd, int x, int y) {
     ::UpdateWindow(hWnd);
@@ -329,9 +334,13 @@ TEST(MainDialog, MovedToADisplayOfTwiceTheDpiItTakesTheSuggestedRectangleAndDoub
         ::GetWindowRect(hWnd, &before);
         // A title band point clear of the title: the 2x art repeats each of its pixels 2 x 2.
         const COLORREF band = Shown(hWnd, 300, 20);
+        EXPECT_EQ(qvtest::Pixels(WindowIcon(hWnd, ICON_SMALL)).width, 16);
         RECT suggested = {0, 0, 1880, 1200};
         ::SendMessageW(hWnd, WM_DPICHANGED, MAKEWPARAM(192, 192), reinterpret_cast<LPARAM>(&suggested));
         EXPECT_EQ(WindowRect(hWnd), Text(suggested));
+        // Its own icons too, at twice the sizes of 100 %.
+        EXPECT_EQ(qvtest::Pixels(WindowIcon(hWnd, ICON_SMALL)).width, 32);
+        EXPECT_EQ(qvtest::Pixels(WindowIcon(hWnd, ICON_BIG)).width, 64);
         const std::map<int, std::string> doubled = PlacesAtStart(2);
         EXPECT_EQ(Places(hWnd, doubled), doubled);
         EXPECT_EQ(Shown(hWnd, 600, 40), band);
@@ -362,25 +371,6 @@ TEST(MainDialog, MovedToADisplayOfTwiceTheDpiItTakesTheSuggestedRectangleAndDoub
         ::PostMessageW(hWnd, WM_CLOSE, 0, 0);
     });
     ::OleUninitialize();
-}
-
-TEST(NotificationIcon, IsAtTheSmallIconSizeOfTheDisplaysDpi) {
-    // 16 x 16 at 100 %, and as many times larger as the display is scaled; the icon resource has
-    // only a 32 x 32 image, which the smaller sizes are made from.
-    for (const auto& [dpi, size] : {std::pair<UINT, LONG>{96, 16}, {144, 24}, {192, 32}}) {
-        SCOPED_TRACE(dpi);
-        const HICON hIcon = qv::LoadSmallIconForDpi(::GetModuleHandleW(nullptr), IDR_MAINFRAME, dpi);
-        ASSERT_NE(hIcon, nullptr);
-        ICONINFO info{};
-        ASSERT_TRUE(::GetIconInfo(hIcon, &info));
-        BITMAP colour{};
-        ::GetObjectW(info.hbmColor, sizeof colour, &colour);
-        EXPECT_EQ(colour.bmWidth, size);
-        EXPECT_EQ(colour.bmHeight, size);
-        ::DeleteObject(info.hbmColor);
-        ::DeleteObject(info.hbmMask);
-        ::DestroyIcon(hIcon);
-    }
 }
 
 namespace {

@@ -1,7 +1,7 @@
 // How a later start finds the running instance: only the tool's own marked dialog counts, whatever
 // else carries its title; a start waits while the holder of the instance mutex is starting or
-// closing, and never runs beside a window; the running instance comes forward with the window that
-// takes input.
+// closing, and never runs beside a window, with the mutex or without; the running instance comes
+// forward with the window that takes input, on top if the user keeps it so.
 #include <windows.h>
 #include <gtest/gtest.h>
 
@@ -10,6 +10,7 @@
 #include <string>
 #include <thread>
 
+#include "app/AlwaysOnTop.h"
 #include "app/RunningInstance.h"
 #include "app/Texts.h"
 #include "platform/Text.h"
@@ -107,6 +108,25 @@ TEST(RunningInstance, AHolderWithoutAWindowPastTheWaitIsNotJoinedByASecondWindow
     EXPECT_FALSE(result);
 }
 
+TEST(RunningInstance, WithoutTheMutexAStartStillFindsTheRunningWindowAndOtherwiseRuns) {
+    // Another program holds an object of another kind under the mutex's name.
+    const std::string name = MutexName("squatted");
+    const HANDLE hSquatter = ::CreateEventW(nullptr, TRUE, FALSE, qv::WideFromGbk(name.c_str()).c_str());
+    ASSERT_NE(hSquatter, nullptr);
+    {
+        qv::CInstanceClaim alone(name.c_str());
+        EXPECT_TRUE(alone.Claim(4000)) << "no instance runs";
+    }
+    TopWindow tool(L"#32770", kTitle, WS_POPUP | WS_VISIBLE | WS_MINIMIZE);
+    qv::MarkMainWindow(tool.hWnd);
+    qv::CInstanceClaim later(name.c_str());
+    EXPECT_FALSE(later.Claim(4000)) << "a second window would stand beside the running one";
+    MSG msg;
+    EXPECT_TRUE(::PeekMessageW(&msg, tool.hWnd, qv::g_uComeForward, qv::g_uComeForward, PM_REMOVE))
+        << "asked to come forward";
+    ::CloseHandle(hSquatter);
+}
+
 // The running instance's window answers the request to come forward, as the tool's main window does.
 LRESULT CALLBACK ToolWindowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == qv::g_uComeForward) {
@@ -156,12 +176,36 @@ TEST(RunningInstance, ComingForwardActivatesTheOpenBoxNotTheDisabledMainWindow) 
     qv::ComeForward(tool.hWnd);
     EXPECT_EQ(::GetForegroundWindow(), about.hWnd);
 
+    // The same from a minimised main window: restoring it does not activate it.
+    ::ShowWindow(tool.hWnd, SW_MINIMIZE);
+    ::SetForegroundWindow(other.hWnd);
+    qv::ComeForward(tool.hWnd);
+    EXPECT_FALSE(::IsIconic(tool.hWnd));
+    EXPECT_EQ(::GetForegroundWindow(), about.hWnd);
+
+    // A box that cannot take input leaves nothing to activate: the disabled main window is not.
+    ::EnableWindow(about.hWnd, FALSE);
+    ::SetForegroundWindow(other.hWnd);
+    qv::ComeForward(tool.hWnd);
+    EXPECT_EQ(::GetForegroundWindow(), other.hWnd);
+
     // With the box gone, the main window itself.
     ::EnableWindow(tool.hWnd, TRUE);
     ::DestroyWindow(about.hWnd);
     ::SetForegroundWindow(other.hWnd);
     qv::ComeForward(tool.hWnd);
     EXPECT_EQ(::GetForegroundWindow(), tool.hWnd);
+}
+
+TEST(RunningInstance, ComingForwardKeepsTheUsersChoiceOfOnTop) {
+    TopWindow tool(L"#32770", kTitle, WS_POPUP | WS_VISIBLE);
+    ASSERT_NE(tool.hWnd, nullptr);
+    qv::ComeForward(tool.hWnd);
+    EXPECT_FALSE(qv::IsAlwaysOnTop(tool.hWnd)) << "raised, not kept on top";
+    qv::ToggleAlwaysOnTop(tool.hWnd);
+    ASSERT_TRUE(qv::IsAlwaysOnTop(tool.hWnd));
+    qv::ComeForward(tool.hWnd);
+    EXPECT_TRUE(qv::IsAlwaysOnTop(tool.hWnd));
 }
 
 }  // namespace

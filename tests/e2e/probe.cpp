@@ -7,6 +7,8 @@
 //   probe leak PID COUNT         gives the process COUNT more handles it never closes, as a leak would,
 //                                then counts its handles
 //   probe minimize TITLE         minimises the window as its taskbar button would
+//   probe iconify TITLE          minimises the window as Windows' show-desktop keys (Win+M) do, even
+//                                while it is disabled
 //   probe menu                   the pop-up menu on screen, if any
 //   probe holdclipboard SECONDS  keeps the clipboard open, as a busy program would
 //   probe shellrestart TITLE     what a restarting shell does: it forgets the window's tray icon
@@ -226,6 +228,12 @@ int main() {
     if (argc == 3 && std::wstring(argv[1]) == L"minimize") {
         HWND hWnd = FindWindowW(nullptr, argv[2]);
         const bool ok = hWnd && PostMessageW(hWnd, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+        std::printf("{\"ok\": %s}\n", ok ? "true" : "false");
+        return 0;
+    }
+    if (argc == 3 && std::wstring(argv[1]) == L"iconify") {
+        HWND hWnd = FindWindowW(nullptr, argv[2]);
+        const bool ok = hWnd && ShowWindowAsync(hWnd, SW_MINIMIZE);
         std::printf("{\"ok\": %s}\n", ok ? "true" : "false");
         return 0;
     }

@@ -11,6 +11,7 @@ RECOMMENDATION = ("发现个Quil的#vara#好感度查询器，能轻松搜NPC好
                   + h.HOST_GAME + "/afq.html")
 COPY_SUCCEEDED = "复制成功，粘帖（Ctrl+V）到QQ上发给你的好友们把！"
 MESSAGE_TITLE = "QuilVara"  # message boxes carry the application's title
+WS_EX_TOPMOST = 0x00000008
 LOOKALIKE = os.environ.get("QV_LOOKALIKE", "")
 
 
@@ -202,11 +203,67 @@ class Keys(WithTool):
         s.wait_for(lambda: s.window("关于 QuilVara")["foreground"], what="the About box in front")
         self.assertFalse(s.window()["foreground"])
         other.kill()
+
+        # With the main window minimised by Win+M, the box is restored with it, and again the box
+        # takes the foreground: never the disabled main window.
+        s.probe("iconify", h.TITLE)
+        s.wait_for(lambda: s.window()["iconic"], what="minimised with the box open")
+        second = s.launch()
+        self.assertEqual(second.wait(timeout=60), 0)
+        def about_in_front():
+            box, main = s.window("关于 QuilVara"), s.window()
+            return (box["foreground"] and box["visible"] and box["enabled"]
+                    and not main["iconic"] and not main["foreground"])
+        s.wait_for(about_in_front, what="the main window restored, the About box in front")
+        s.holds(about_in_front, 1.5, what="the About box in front, not the disabled main window")
         s.key("Return")
         s.wait_for(lambda: not s.window("关于 QuilVara")["found"], what="About closed")
         self.assertTrue(s.window()["enabled"])
 
-    def test_3_alt_f4_closes(self):
+    def test_3_always_on_top_from_the_system_menu(self):
+        s = self.session
+
+        def system_menu():
+            """Opens the system menu by keyboard; returns it as the screen shows it."""
+            s.click_client(938, 300)
+            s.key("alt+space")
+            left, top, right, bottom = s.wait_for(lambda: (lambda m: m["found"] and m["rect"])(s.probe("menu")),
+                                                  what="system menu")
+            # Found is not painted: the picture counts once two in a row agree.
+            shots = [None]
+
+            def settled():
+                shots.append(s.screenshot().crop(left, top, right - left, bottom - top).data)
+                return shots[-1] == shots[-2]
+            s.wait_for(settled, what="system menu painted")
+            return (left, top, right, bottom), shots[-1]
+
+        def choose_always_on_top():
+            s.key("Up", "Up", "Return")  # from the bottom: the About item, then the one above its separator
+            s.wait_for(lambda: not s.probe("menu")["found"], what="menu closed")
+
+        def on_top():
+            return bool(s.window()["exstyle"] & WS_EX_TOPMOST)
+
+        rect, plain = system_menu()
+        choose_always_on_top()
+        s.wait_for(on_top, what="kept on top")
+        _, checked = system_menu()
+        left, top, right, bottom = rect
+        width = right - left
+        changed = [(i // 3 % width, i // 3 // width) for i in range(0, len(plain), 3)
+                   if plain[i:i + 3] != checked[i:i + 3]]
+        self.assertTrue(changed, "a check mark")
+        # Only a mark at the item's start, in the lower half of the menu, where the item stands.
+        self.assertLess(max(x for x, _ in changed), width // 4, changed[:5])
+        self.assertGreater(min(y for _, y in changed), (bottom - top) // 2, changed[:5])
+        choose_always_on_top()
+        s.wait_for(lambda: not on_top(), what="no longer on top")
+        self.assertEqual(system_menu()[1], plain, "the check mark gone")
+        s.key("Escape")
+        s.wait_for(lambda: not s.probe("menu")["found"], what="menu closed")
+
+    def test_4_alt_f4_closes(self):
         self.session.click_client(938, 300)
         self.session.key("alt+F4")
         self.assertEqual(self.tool.wait(timeout=60), 0)

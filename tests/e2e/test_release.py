@@ -6,6 +6,7 @@ import os
 import shutil
 import struct
 import subprocess
+import sys
 import tempfile
 import unittest
 import zipfile
@@ -16,6 +17,9 @@ PACK_DIST = os.path.join(h.ROOT, "tools", "pack-dist")
 EXE_COMPARE = os.path.join(h.ROOT, "tools", "exe-compare")
 # 2023-11-14 22:13:20 UTC: an even second, which a zip stores exactly.
 RELEASE_EPOCH = 1700000000
+RELEASE_TIME_UTC = (2023, 11, 14, 22, 13, 20)
+# Packed in a time zone eight hours from UTC, where a zip time taken in local time would show.
+PACK_TZ = "Asia/Shanghai"
 # The version set in CMakeLists.txt's project(), which the zips' names carry.
 ZIP_NAME = "QuilVara-%s-x64.zip" % os.environ.get("QV_VERSION", "")
 
@@ -31,8 +35,8 @@ def sha256(path):
 
 def pack(out, **env):
     """Runs tools/pack-dist on the built x64 exe; returns its output."""
-    done = subprocess.run([PACK_DIST, out, h.EXE], env=dict(os.environ, SOURCE_DATE_EPOCH=str(RELEASE_EPOCH), **env),
-                          capture_output=True, text=True, timeout=120)
+    env = dict(os.environ, SOURCE_DATE_EPOCH=str(RELEASE_EPOCH), TZ=PACK_TZ, **env)
+    done = subprocess.run([PACK_DIST, out, h.EXE], env=env, capture_output=True, text=True, timeout=120)
     if done.returncode:
         raise AssertionError("pack-dist failed: " + done.stdout + done.stderr)
     return done.stdout
@@ -104,6 +108,10 @@ class UnsignedDist(unittest.TestCase):
         pack(second)
 
         name = ZIP_NAME
+        local_time = "import time; print(tuple(time.localtime(%d)[:6]))" % RELEASE_EPOCH
+        there = subprocess.run([sys.executable, "-c", local_time], env=dict(os.environ, TZ=PACK_TZ),
+                               capture_output=True, text=True, timeout=60).stdout
+        self.assertNotEqual(there.strip(), str(RELEASE_TIME_UTC), "the time zone of the packing is not UTC's")
         self.assertEqual(output.splitlines()[0], "Not signed: no certificate given (make dist SIGN_PKCS12=... "
                          "SIGN_PASSWORD_FILE=...).")
         self.assertEqual(output.splitlines()[-1], os.path.join(first, "SHA256SUMS"), "paths last")
@@ -115,7 +123,7 @@ class UnsignedDist(unittest.TestCase):
         with zipfile.ZipFile(os.path.join(first, name)) as archive:
             entries = archive.infolist()
             self.assertEqual([e.filename for e in entries], ["QuilVara.exe", "README.txt"])
-            self.assertEqual({e.date_time for e in entries}, {(2023, 11, 14, 22, 13, 20)})
+            self.assertEqual({e.date_time for e in entries}, {RELEASE_TIME_UTC})
             self.assertEqual([e.external_attr >> 16 for e in entries], [0o100755, 0o100644])
             self.assertEqual(archive.read("QuilVara.exe"), read(h.EXE))
             readme = archive.read("README.txt")

@@ -86,7 +86,7 @@ TEST_F(ModalLoop, EndsWithItsResultDestroysTheWindowAndGivesTheOwnerBack) {
 TEST_F(ModalLoop, QuitEndsTheLoopAndIsPassedOnToTheOuterLoop) {
     CScriptedDialog dialog(&owner);
     dialog.step = [](CScriptedDialog&) { ::PostQuitMessage(3); };
-    EXPECT_EQ(-1, dialog.DoModal()) << "no result was given";
+    EXPECT_EQ(IDABORT, dialog.DoModal()) << "it ran, but no result was given";
     EXPECT_TRUE(::IsWindowEnabled(owner.m_hWnd));
     MSG msg;
     ASSERT_TRUE(::PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) << "the quit was swallowed";
@@ -113,6 +113,7 @@ TEST_F(ModalLoop, OffersMessagesForItsOwnWindowsOnlyBeforeDispatching) {
 TEST_F(ModalLoop, MissingTemplateFailsAndLeavesTheOwnerAsItWas) {
     CScriptedDialog dialog(&owner, IDD_MODAL_TEST + 99);
     EXPECT_EQ(-1, dialog.DoModal());
+    EXPECT_EQ(static_cast<DWORD>(ERROR_RESOURCE_NAME_NOT_FOUND), ::GetLastError()) << "the reason is kept";
     EXPECT_TRUE(::IsWindowEnabled(owner.m_hWnd));
     EXPECT_EQ(nullptr, dialog.m_hWnd);
 }

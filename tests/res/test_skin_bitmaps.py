@@ -6,6 +6,7 @@ Run from the repository root:
 Without REPO_ROOT the repository is found from this file's location.
 """
 
+import hashlib
 import itertools
 import os
 import re
@@ -359,39 +360,80 @@ class TwiceTheSize(unittest.TestCase):
                     at = full.find(bytes(MAGENTA), at + 1)
 
 
+# The application icon's images: what Windows asks for in title bars, the notification area and
+# the taskbar at 100 % to 400 %, and Explorer's largest; those above 32 px are PNG-compressed.
+ICON_SIZES = (16, 20, 24, 32, 40, 48, 64, 256)
+ICON_LARGEST_BITMAP = 32
+# The 32 x 32 image the tool has always shipped, which stays as it is.
+ICON_32_SHA256 = 'a349b0c8541919c9319b385317d9b954376739acab93aafc184464380c7d7abd'
+
+
+def icon_images(raw):
+    """{size: (directory entry fields, image bytes)} of an .ico file."""
+    reserved, kind, count = struct.unpack_from('<HHH', raw, 0)
+    assert (reserved, kind) == (0, 1), 'not an icon file'
+    images = {}
+    for i in range(count):
+        entry = struct.unpack_from('<BBBBHHII', raw, 6 + 16 * i)
+        size, offset = entry[6:8]
+        images[entry[0] or 256] = (entry, raw[offset:offset + size])
+    return images
+
+
+def png_rgba(png):
+    """The RGBA bytes, top-down, of a PNG, as ImageMagick decodes it."""
+    if not os.path.exists(CONVERT):
+        raise unittest.SkipTest('ImageMagick convert (%s) is missing' % CONVERT)
+    return subprocess.run([CONVERT, 'png:-', '-depth', '8', 'rgba:-'], input=png, check=True,
+                          stdout=subprocess.PIPE).stdout
+
+
 class Icon(unittest.TestCase):
 
-    def test_icon(self):
+    @classmethod
+    def setUpClass(cls):
         with open(os.path.join(RES, 'QuilVara.ico'), 'rb') as f:
-            raw = f.read()
-        reserved, kind, count = struct.unpack_from('<HHH', raw, 0)
-        self.assertEqual((reserved, kind, count), (0, 1, 1))
-        w, h, colours, res, planes, bits, size, offset = struct.unpack_from('<BBBBHHII', raw, 6)
-        self.assertEqual((w, h, colours, res, planes, bits), (32, 32, 0, 0, 1, 32))
-        self.assertEqual(offset, 22)
-        self.assertEqual(offset + size, len(raw))
-        (hsize, bw, bh, bplanes, bbits, comp) = struct.unpack_from('<IiiHHI', raw, offset)
-        self.assertEqual((hsize, bw, bh, bplanes, bbits, comp), (40, 32, 64, 1, 32, 0))
-        xor_len, and_len = 32 * 32 * 4, 32 * 4
-        self.assertEqual(size, 40 + xor_len + and_len)
-        pix = raw[offset + 40: offset + 40 + xor_len]
-        mask = raw[offset + 40 + xor_len:]
-        alpha = pix[3::4]
-        n0 = sum(1 for a in alpha if a == 0)
-        n255 = sum(1 for a in alpha if a == 255)
-        nmid = len(alpha) - n0 - n255
-        self.assertGreater(n0, 60, 'no transparent surround')
-        self.assertGreater(n255, 300, 'no opaque body')
-        self.assertGreater(nmid, 20, 'edges not anti-aliased')
-        # AND mask agrees with the alpha channel (set = transparent)
-        for y in range(32):
-            for x in range(32):
-                bit = (mask[y * 4 + x // 8] >> (7 - x % 8)) & 1
-                self.assertEqual(bit, 1 if alpha[y * 32 + x] == 0 else 0, (x, y))
-        # the four corners are transparent, the centre opaque
-        for x, y in ((0, 0), (31, 0), (0, 31), (31, 31)):
-            self.assertEqual(alpha[y * 32 + x], 0)
-        self.assertEqual(alpha[16 * 32 + 16], 255)
+            cls.raw = f.read()
+        cls.images = icon_images(cls.raw)
+
+    def alpha_of(self, n, image):
+        """The image's alpha channel, top-down, checked against its AND mask."""
+        if n > ICON_LARGEST_BITMAP:
+            self.assertEqual(image[:8], b'\x89PNG\r\n\x1a\n')
+            self.assertEqual(struct.unpack_from('>4sIIBBBBB', image, 12), (b'IHDR', n, n, 8, 6, 0, 0, 0))  # RGBA
+            return list(png_rgba(image)[3::4])
+        (hsize, bw, bh, bplanes, bbits, comp) = struct.unpack_from('<IiiHHI', image, 0)
+        self.assertEqual((hsize, bw, bh, bplanes, bbits, comp), (40, n, 2 * n, 1, 32, 0))
+        mask_stride = (n + 31) // 32 * 4
+        self.assertEqual(len(image), 40 + n * n * 4 + mask_stride * n)
+        pix, mask = image[40:40 + n * n * 4], image[40 + n * n * 4:]
+        alpha = [pix[((n - 1 - y) * n + x) * 4 + 3] for y in range(n) for x in range(n)]
+        for y in range(n):   # set = transparent
+            for x in range(n):
+                bit = (mask[(n - 1 - y) * mask_stride + x // 8] >> (7 - x % 8)) & 1
+                self.assertEqual(bit, alpha[y * n + x] == 0, (n, x, y))
+        return alpha
+
+    def test_every_size_is_there_in_32_bits_with_an_alpha_channel(self):
+        self.assertEqual(sorted(self.images), list(ICON_SIZES))
+        end = 6 + 16 * len(self.images)
+        for n, (entry, image) in sorted(self.images.items()):
+            with self.subTest(size=n):
+                w, h, colours, res, planes, bits, size, offset = entry
+                self.assertEqual((w, h, colours, res, planes, bits), (n % 256, n % 256, 0, 0, 1, 32))
+                self.assertEqual(offset, end, 'images follow one another')
+                end = offset + size
+                alpha = self.alpha_of(n, image)
+                self.assertGreater(alpha.count(0), n * n // 20, 'no transparent surround')
+                self.assertGreater(alpha.count(255), n * n // 4, 'no opaque body')
+                self.assertGreater(len(alpha) - alpha.count(0) - alpha.count(255), n // 2, 'edges not anti-aliased')
+                for x, y in ((0, 0), (n - 1, 0), (0, n - 1), (n - 1, n - 1)):
+                    self.assertEqual(alpha[y * n + x], 0, 'corner (%d, %d)' % (x, y))
+                self.assertEqual(alpha[(n // 2) * n + n // 2], 255, 'centre')
+        self.assertEqual(end, len(self.raw))
+
+    def test_the_32_pixel_image_is_the_one_always_shipped(self):
+        self.assertEqual(hashlib.sha256(self.images[32][1]).hexdigest(), ICON_32_SHA256)
 
 
 class Reproducible(unittest.TestCase):
