@@ -6,6 +6,7 @@
 #include <shobjidl.h>
 #include <wrl/client.h>
 
+#include "browser/DocumentMode.h"
 #include "platform/Debug.h"
 #include "platform/Gdi.h"
 #include "platform/Text.h"
@@ -141,9 +142,11 @@ BEGIN_MESSAGE_MAP(CHtmlBrowser, CHtmlView)
     ON_MESSAGE(kNetworkBackMessage, OnNetworkBack)
 END_MESSAGE_MAP()
 
-// The first pane sets the process-wide protections, before any control is made.
+// The first pane sets the process-wide protections and the document mode, before any control
+// is made.
 CHtmlBrowser::CHtmlBrowser(bool bNoScrollBorder)
     : m_bNavigate(false), m_bNoScrollBorder(bNoScrollBorder), m_panel(*this) {
+    qv::EnsureCurrentDocumentMode();
     ProcessProtected();
 }
 

@@ -26,8 +26,8 @@
 
 class CHtmlBrowser : public CHtmlView {
 public:
-    // The first pane made also sets the process-wide protections, before any browser control
-    // of the process exists.
+    // The first pane made also sets the process-wide protections and today's document mode
+    // (DocumentMode.h), before any browser control of the process exists.
     explicit CHtmlBrowser(bool bNoScrollBorder);
     ~CHtmlBrowser() override;
 
