@@ -185,10 +185,13 @@ TEST_F(PageStates, APageOnItsWayShowsTheGroundThenThatItIsLoadingUntilItIsThere)
     EXPECT_EQ(L"", PanelLineText(*m_pPane));
     EXPECT_TRUE(SurfaceShown());
 
-    // Asked for again while it shows: the page stays until the loading is worth showing.
+    // Asked for again while it shows: the page stays until the loading is worth showing, half a
+    // second on.
+    const DWORD asked = ::GetTickCount();
     m_pPane->SetUrl(kSearch);
     EXPECT_TRUE(SurfaceShown());
     ASSERT_TRUE(qvtest::PumpUntil([&] { return PanelLineText(*m_pPane) == kLoadingLine; }));
+    EXPECT_GE(::GetTickCount() - asked, 450u);
     EXPECT_FALSE(SurfaceShown());
     EXPECT_FALSE(Visible(RetryButton(*m_pPane)));
     Complete();
