@@ -22,13 +22,20 @@ constexpr COLORREF kBarTextColor = RGB(146, 111, 42);
 constexpr int kBarFontPointTenths = 90;
 constexpr char kBarFontFace[] = "宋体";
 
-// The panel a pane shows for a page that cannot be opened, in the skin's font and colours: the
-// collapse bar's grey under the frame's light gold.
+// The panel a pane shows for a page on its way or one that cannot be opened, in the skin's font
+// and colours: the collapse bar's grey under the frame's light gold, and a button of the small
+// buttons' browns with a cream caption.
 PanelLook SkinPanelLook(HFONT hFont) {
     PanelLook look;
     look.hFont = hFont;
     look.crBackground = RGB(55, 55, 57);
     look.crText = RGB(236, 184, 92);
+    look.crButtonFace = RGB(120, 78, 18);
+    look.crButtonHot = RGB(151, 99, 25);
+    look.crButtonPressed = RGB(89, 53, 11);
+    look.crButtonText = RGB(250, 232, 196);
+    look.crButtonEdge = RGB(195, 142, 54);
+    look.crFocus = RGB(250, 232, 196);
     return look;
 }
 
@@ -99,6 +106,7 @@ BEGIN_MESSAGE_MAP(CQuilVaraDlg, CDialog)
     ON_WM_ENDSESSION()
     ON_MESSAGE(WM_DPICHANGED, OnDpiChanged)
     ON_MESSAGE(WM_INITMENUPOPUP, OnInitMenuPopup)
+    ON_MESSAGE(WM_POWERBROADCAST, OnPowerBroadcast)
 END_MESSAGE_MAP()
 
 BOOL CQuilVaraDlg::OnInitDialog() {
@@ -432,6 +440,7 @@ LRESULT CQuilVaraDlg::OnTrayNotify(WPARAM, LPARAM lParam) {
         PostMessage(WM_NULL);
     } else if (lParam == WM_LBUTTONDBLCLK) {
         ShowWindow(SW_SHOWNORMAL);
+        AskPanesAgain();
     }
     return 0;
 }
@@ -443,6 +452,7 @@ LRESULT CQuilVaraDlg::OnTaskbarCreated(WPARAM, LPARAM) {
 
 LRESULT CQuilVaraDlg::OnComeForward(WPARAM, LPARAM) {
     qv::ComeForward(m_hWnd);
+    AskPanesAgain();
     return 0;
 }
 
@@ -484,6 +494,16 @@ LRESULT CQuilVaraDlg::OnDpiChanged(WPARAM wParam, LPARAM lParam) {
     return 0;
 }
 
+LRESULT CQuilVaraDlg::OnPowerBroadcast(WPARAM wParam, LPARAM) {
+    if (wParam == PBT_APMRESUMEAUTOMATIC) AskPanesAgain();
+    return TRUE;
+}
+
+void CQuilVaraDlg::AskPanesAgain() {
+    for (CHtmlBrowser* pane : {m_pSearchView, m_pNewsView})
+        if (pane) pane->AskAgainNow();
+}
+
 BOOL CQuilVaraDlg::OnCommand(WPARAM wParam, LPARAM lParam) {
     switch (LOWORD(wParam)) {
         case ID_TRAY_EXIT:
@@ -492,6 +512,7 @@ BOOL CQuilVaraDlg::OnCommand(WPARAM wParam, LPARAM lParam) {
             break;
         case ID_TRAY_SHOW:
             ShowWindow(SW_SHOWNORMAL);
+            AskPanesAgain();
             break;
         default:
             break;

@@ -62,6 +62,8 @@ protected:
     // Display scaling: the window moved to a display of another DPI (or that display's scale
     // changed); wParam holds the new DPI, lParam the rectangle Windows suggests.
     LRESULT OnDpiChanged(WPARAM wParam, LPARAM lParam);
+    // The system resumed from sleep (PBT_APMRESUMEAUTOMATIC, sent whatever woke it).
+    LRESULT OnPowerBroadcast(WPARAM wParam, LPARAM lParam);
 
     DECLARE_MESSAGE_MAP()
 
@@ -75,6 +77,10 @@ private:
     void CreateSkinButton(CSkinButton& button, UINT nID, UINT nStrip, HINSTANCE hResources);
     // Puts every child at its place and scale for m_nDpi.
     void PlaceChildren();
+    // A moment when a page that could not be had may be there again (the system resumed, the
+    // user brought the window back from the tray or by starting the tool again): panes that
+    // show their panel ask at once.
+    void AskPanesAgain();
     // Makes the panes' panel font for m_nDpi and hands it to the panes.
     void ScalePanelFont();
     // Puts the minimise and close buttons at m_pSmallButtonPlaces, at m_nDpi.

@@ -6,6 +6,7 @@
 #include <shobjidl.h>
 #include <wrl/client.h>
 
+#include "browser/DocumentMode.h"
 #include "platform/Debug.h"
 #include "platform/Gdi.h"
 #include "platform/Text.h"
@@ -21,10 +22,19 @@ constexpr DWORD kNoScrollBorderFlags = DOCHOSTUIFLAG_NO3DBORDER | DOCHOSTUIFLAG_
 // The line debug builds report a null page address at, wherever the check stands.
 constexpr int kNullUrlReportLine = 31;
 
-// The panel's line and the caption and child id of its button.
-constexpr char kPanelLine[] = "页面无法打开，请检查网络后重试。";
-constexpr char kRetryCaption[] = "重试";
-constexpr UINT kRetryId = 1;
+// A page that is there within kRevealDelayMs never shows that it was loading; one that is
+// neither there nor failed after kLoadingBoundMs is taken to be as unreachable as a failed one
+// (the network's own time-outs run to minutes).
+constexpr UINT kRevealDelayMs = 500;
+constexpr UINT kLoadingBoundMs = 30000;
+// The pane's timers, beside its panel's.
+constexpr UINT_PTR kRevealTimer = 2;
+constexpr UINT_PTR kGiveUpTimer = 3;
+constexpr UINT_PTR kAskAgainTimer = 4;
+// What the network watch posts when the system reports a connection.
+constexpr UINT kNetworkBackMessage = WM_APP + 1;
+// A key-down's flag that the key was down before: a held key repeating.
+constexpr LPARAM kKeyWasDown = 1 << 30;
 
 // A page of nothing: what a refused page is replaced by, and what frames may show.
 constexpr wchar_t kBlankPage[] = L"about:blank";
@@ -93,10 +103,6 @@ bool IsWebAddress(const wchar_t* address) {
     return SiteLineOf(address, line);
 }
 
-HFONT FontOf(const PanelLook& look) {
-    return look.hFont ? look.hFont : static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
-}
-
 bool IsBlankPage(const wchar_t* address) { return ::_wcsicmp(address, kBlankPage) == 0; }
 
 // Whether a failed navigation means the page cannot be had at all: no network, a host that is
@@ -130,11 +136,17 @@ BEGIN_MESSAGE_MAP(CHtmlBrowser, CHtmlView)
     ON_WM_PAINT()
     ON_WM_ERASEBKGND()
     ON_MESSAGE(WM_SIZE, OnSizeMessage)
-    ON_BN_CLICKED(kRetryId, OnRetry)
+    ON_WM_CTLCOLOR()
+    ON_BN_CLICKED(CPagePanel::kButtonId, OnRetry)
+    ON_MESSAGE(WM_TIMER, OnTimerMessage)
+    ON_MESSAGE(kNetworkBackMessage, OnNetworkBack)
 END_MESSAGE_MAP()
 
-// The first pane sets the process-wide protections, before any control is made.
-CHtmlBrowser::CHtmlBrowser(bool bNoScrollBorder) : m_bNavigate(false), m_bNoScrollBorder(bNoScrollBorder) {
+// The first pane sets the process-wide protections and the document mode, before any control
+// is made.
+CHtmlBrowser::CHtmlBrowser(bool bNoScrollBorder)
+    : m_bNavigate(false), m_bNoScrollBorder(bNoScrollBorder), m_panel(*this) {
+    qv::EnsureCurrentDocumentMode();
     ProcessProtected();
 }
 
@@ -167,10 +179,92 @@ void CHtmlBrowser::ShowRememberedPage() {
     // process without its protections, says that the page cannot be opened.
     if (!GetSafeHwnd()) return;
     if (!GetBrowser() || !ProcessProtected()) {
-        ShowPanel(true);
+        ShowUnreachable();
         return;
     }
+    BeginLoading();
     Navigate2(m_strUrl, 0, nullptr, nullptr, nullptr, 0);
+}
+
+void CHtmlBrowser::BeginLoading() {
+    const PageState previous = m_state;
+    m_state = PageState::kLoading;
+    m_schedule.NoteAsked(::GetTickCount());
+    ::KillTimer(m_hWnd, kAskAgainTimer);
+    ::SetTimer(m_hWnd, kRevealTimer, kRevealDelayMs, nullptr);
+    ::SetTimer(m_hWnd, kGiveUpTimer, kLoadingBoundMs, nullptr);
+    // The first request shows the pane's own ground, not the control's blank page. Later ones
+    // leave the page or the panel in view until the loading is revealed.
+    if (previous == PageState::kNone) {
+        ShowBrowser(false);
+        m_panel.Show(CPagePanel::Kind::kGround);
+    }
+}
+
+void CHtmlBrowser::ShowPage() {
+    m_state = PageState::kShown;
+    for (UINT_PTR timer : {kRevealTimer, kGiveUpTimer, kAskAgainTimer}) ::KillTimer(m_hWnd, timer);
+    m_schedule.Reset();
+    m_panel.Show(CPagePanel::Kind::kHidden);
+    ShowBrowser(true);
+}
+
+void CHtmlBrowser::ShowUnreachable() {
+    m_state = PageState::kUnreachable;
+    ::KillTimer(m_hWnd, kRevealTimer);
+    ::KillTimer(m_hWnd, kGiveUpTimer);
+    ShowBrowser(false);
+    m_panel.Show(CPagePanel::Kind::kUnreachable);
+    // Where the system reports the network back, the pane hears it from its first failure on.
+    if (!m_networkWatch.IsWatching()) m_networkWatch.Start(m_hWnd, kNetworkBackMessage);
+    ::SetTimer(m_hWnd, kAskAgainTimer, m_schedule.NextDelay(), nullptr);
+}
+
+void CHtmlBrowser::AskByItself() {
+    if (m_state != PageState::kUnreachable || !m_bNavigate || m_strUrl.IsEmpty()) return;
+    const UINT wait = m_schedule.WaitBeforeAsking(::GetTickCount());
+    if (wait)
+        ::SetTimer(m_hWnd, kAskAgainTimer, wait, nullptr);
+    else
+        ShowRememberedPage();
+}
+
+void CHtmlBrowser::AskAgainNow() {
+    if (m_state != PageState::kUnreachable) return;
+    m_schedule.Reset();
+    AskByItself();
+}
+
+LRESULT CHtmlBrowser::OnNetworkBack(WPARAM, LPARAM) {
+    AskAgainNow();
+    return 0;
+}
+
+LRESULT CHtmlBrowser::OnTimerMessage(WPARAM wParam, LPARAM) {
+    switch (wParam) {
+        case CPagePanel::kMarkTimer: m_panel.StepMark(); break;
+        case kRevealTimer:
+            ::KillTimer(m_hWnd, kRevealTimer);
+            if (m_state == PageState::kLoading) {
+                ShowBrowser(false);
+                m_panel.Show(CPagePanel::Kind::kLoading);
+            }
+            break;
+        case kGiveUpTimer:
+            ::KillTimer(m_hWnd, kGiveUpTimer);
+            // Unreachable first: an error the control reports while it stops finds it so.
+            if (m_state == PageState::kLoading) {
+                ShowUnreachable();
+                Stop();
+            }
+            break;
+        case kAskAgainTimer:
+            ::KillTimer(m_hWnd, kAskAgainTimer);
+            AskByItself();
+            break;
+        default: return Default();
+    }
+    return 0;
 }
 
 void CHtmlBrowser::SetAllowedSites(std::initializer_list<const char*> sites) {
@@ -187,66 +281,34 @@ bool CHtmlBrowser::IsAllowedSite(const wchar_t* url) const {
     return SiteLineOf(url, line) && m_allowedSites.find(line) != std::wstring::npos;
 }
 
-void CHtmlBrowser::SetPanelLook(const PanelLook& look) {
-    m_panelLook = look;
-    ArrangePanel();
-}
-
-void CHtmlBrowser::ShowPanel(bool bShow) {
-    if (bShow && !m_btnRetry.GetSafeHwnd()) {
-        m_btnRetry.Create(kRetryCaption, WS_CHILD | WS_TABSTOP, RECT{0, 0, 0, 0}, this, kRetryId);
-        ArrangePanel();
-    }
-    m_bPanelShown = bShow;
-    ShowBrowser(!bShow);
-    m_btnRetry.ShowWindow(bShow ? SW_SHOWNA : SW_HIDE);
-    Invalidate();
-}
-
-void CHtmlBrowser::ArrangePanel() {
-    if (!m_btnRetry.GetSafeHwnd()) return;
-    const HFONT hFont = FontOf(m_panelLook);
-    m_btnRetry.SetFont(hFont, FALSE);
-    RECT client;
-    GetClientRect(&client);
-    CClientDC dc(m_hWnd);
-    dc.SelectObject(hFont);
-    TEXTMETRICW metrics{};
-    ::GetTextMetricsW(dc, &metrics);
-    // Measured in lines of the font, so the panel keeps its proportions at any text size: the
-    // line, a line's gap, and a button two lines high and six wide (its two characters with two
-    // lines' margin on either side).
-    const int unit = metrics.tmHeight;
-    const int top = (client.bottom - 4 * unit) / 2;
-    m_rcPanelLine = {0, top, client.right, top + unit};
-    m_btnRetry.MoveWindow((client.right - 6 * unit) / 2, top + 2 * unit, 6 * unit, 2 * unit, TRUE);
-    Invalidate();
-}
+void CHtmlBrowser::SetPanelLook(const PanelLook& look) { m_panel.SetLook(look); }
 
 // The panel paints its background with the rest.
-BOOL CHtmlBrowser::OnEraseBkgnd(HDC hDC) { return m_bPanelShown || CHtmlView::OnEraseBkgnd(hDC); }
+BOOL CHtmlBrowser::OnEraseBkgnd(HDC hDC) { return m_panel.IsShown() || CHtmlView::OnEraseBkgnd(hDC); }
 
 void CHtmlBrowser::OnPaint() {
-    if (!m_bPanelShown) return CHtmlView::OnPaint();
+    if (!m_panel.IsShown()) return CHtmlView::OnPaint();
     CPaintDC dc(m_hWnd);
     RECT rect;
     GetClientRect(&rect);
-    dc.FillSolidRect(rect, m_panelLook.crBackground);
-    dc.SelectObject(FontOf(m_panelLook));
-    dc.SetBkMode(TRANSPARENT);
-    dc.SetTextColor(m_panelLook.crText);
-    rect = m_rcPanelLine;
-    dc.DrawText(kPanelLine, &rect, DT_CENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
+    m_panel.Paint(dc, rect);
 }
 
+HBRUSH CHtmlBrowser::OnCtlColor(HDC hDC, HWND hWnd, UINT nCtlColor) {
+    const HBRUSH hBrush = nCtlColor == CTLCOLOR_STATIC ? m_panel.LineColours(hWnd, hDC) : nullptr;
+    return hBrush ? hBrush : CHtmlView::OnCtlColor(hDC, hWnd, nCtlColor);
+}
+
+// The user asks: at once, and the delays start afresh.
 void CHtmlBrowser::OnRetry() {
+    m_schedule.Reset();
     if (m_bNavigate && !m_strUrl.IsEmpty()) ShowRememberedPage();
 }
 
 LRESULT CHtmlBrowser::OnSizeMessage(WPARAM wParam, LPARAM lParam) {
     // The panel is centred in the whole pane, whatever the browser surface's offset.
     const LRESULT result = CHtmlView::OnSizeMessage(wParam, lParam);
-    ArrangePanel();
+    m_panel.Arrange();
     return result;
 }
 
@@ -261,7 +323,12 @@ HRESULT CHtmlBrowser::OnGetHostInfo(DOCHOSTUIINFO* pInfo) {
 
 BOOL CHtmlBrowser::PreTranslateMessage(MSG* pMsg) {
     // While the panel shows, keys and clicks are its button's, none of the hidden page's.
-    if (m_bPanelShown) return FALSE;
+    if (m_panel.IsShown()) {
+        const bool bEnterOnButton = pMsg->message == WM_KEYDOWN && pMsg->wParam == VK_RETURN &&
+                                    !(pMsg->lParam & kKeyWasDown) && pMsg->hwnd == m_panel.ButtonWindow();
+        if (bEnterOnButton) OnRetry();
+        return bEnterOnButton;
+    }
     const bool bClick = pMsg->message == WM_LBUTTONUP ||
                         (pMsg->message == WM_KEYDOWN && (pMsg->wParam == VK_RETURN || pMsg->wParam == VK_SPACE));
     if (bClick) {
@@ -293,21 +360,21 @@ void CHtmlBrowser::OnNavigateComplete2(const wchar_t* url, bool bTopLevel) {
     // A blank page shows nothing from anywhere, and is what a refused page is replaced by.
     if (!bTopLevel || IsBlankPage(url)) return;
     if (IsAllowedSite(url)) {
-        ShowPanel(false);
+        ShowPage();
         return;
     }
     // A page came from elsewhere (a redirect the control did not announce): it is not shown,
     // and leaves the control at once.
-    ShowPanel(true);
+    ShowUnreachable();
     m_bBlanking = true;
     Navigate2(kBlankPageAddress, 0, nullptr, nullptr, nullptr, 0);
 }
 
 void CHtmlBrowser::OnNavigateError(const wchar_t*, bool bTopLevel, long nStatusCode, bool* pbCancel) {
     if (!bTopLevel || !IsUnreachable(nStatusCode)) return;
-    // The pane's own panel instead of the control's error page.
+    // The pane's own panel instead of the control's error page; one already there stays as it is.
     *pbCancel = true;
-    ShowPanel(true);
+    if (m_state != PageState::kUnreachable) ShowUnreachable();
 }
 
 void CHtmlBrowser::OnNewWindow3(const wchar_t* url, DWORD dwFlags) {

@@ -4,8 +4,11 @@
 //
 // A pane stays on the sites its owner allows: any other address a page, a script or a redirect
 // leads it to is refused, and goes to the user's own web browser only when the user clicked for
-// it. A page that cannot be opened gives way to the pane's own panel: the pane itself, drawn by
-// the tool, with one line saying so and a button that tries again.
+// it. While its page is on its way (until the control has it, NavigateComplete2, or reports it
+// failed) the pane says so, and a page that cannot be opened, or does not come within half a
+// minute, gives way to the pane's own panel, which says so and asks again by itself (CPagePanel,
+// CRecoverySchedule): after a few seconds and then less and less often, at once when the system
+// reports the network back, and when its owner says the moment is right (AskAgainNow).
 // The control runs with the process-wide protections a host should set, downloads no ActiveX,
 // Java or behaviours, asks for no credentials, and keeps its side doors closed: no open, new
 // window, print or save keys, no context menu, no closing the pane, no file downloads.
@@ -14,23 +17,17 @@
 #include <initializer_list>
 #include <string>
 
-#include "platform/Controls.h"
+#include "browser/PagePanel.h"
+#include "browser/PanelLook.h"
+#include "browser/RecoverySchedule.h"
 #include "platform/HtmlView.h"
+#include "platform/NetworkWatch.h"
 #include "platform/String.h"
-
-// How a pane's panel looks: its ground and line, and the font of the line and the button. The
-// font stays its owner's and must outlive the pane; without one the panel takes the system's
-// GUI font.
-struct PanelLook {
-    HFONT hFont = nullptr;
-    COLORREF crBackground = RGB(255, 255, 255);
-    COLORREF crText = RGB(0, 0, 0);
-};
 
 class CHtmlBrowser : public CHtmlView {
 public:
-    // The first pane made also sets the process-wide protections, before any browser control
-    // of the process exists.
+    // The first pane made also sets the process-wide protections and today's document mode
+    // (DocumentMode.h), before any browser control of the process exists.
     explicit CHtmlBrowser(bool bNoScrollBorder);
     ~CHtmlBrowser() override;
 
@@ -46,12 +43,18 @@ public:
     // ("https://event.vara.example"). Its own page must be on one of them, with the same scheme,
     // host and port. None is allowed until this is called.
     void SetAllowedSites(std::initializer_list<const char*> sites);
-    // How the panel for a page that could not be opened looks; a shown panel is drawn anew.
+    // How the panel for a page on its way or one that could not be opened looks; a shown panel
+    // is drawn anew.
     void SetPanelLook(const PanelLook& look);
+    // The system resumed from sleep, or the user brought the window back: a pane that cannot
+    // reach its page asks for it again at once (but never within two seconds of its last
+    // request), and its delays start afresh.
+    void AskAgainNow();
 
     HRESULT OnGetHostInfo(DOCHOSTUIINFO* pInfo) override;
     // Notes the user's clicks in the page, then offers keys as the view does; while the panel
-    // shows, leaves everything to its button.
+    // shows, leaves everything to its button, and presses it for Enter when it has the focus
+    // (the dialog hands the pane's keys straight to their windows, past the dialog manager).
     BOOL PreTranslateMessage(MSG* pMsg) override;
 
 protected:
@@ -73,19 +76,33 @@ protected:
     void OnPaint();
     BOOL OnEraseBkgnd(HDC hDC);
     LRESULT OnSizeMessage(WPARAM wParam, LPARAM lParam);
+    HBRUSH OnCtlColor(HDC hDC, HWND hWnd, UINT nCtlColor);
     void OnRetry();
+    // The loading's and the recovery's timers, and the network watch's report.
+    LRESULT OnTimerMessage(WPARAM wParam, LPARAM lParam);
+    LRESULT OnNetworkBack(WPARAM wParam, LPARAM lParam);
 
     DECLARE_MESSAGE_MAP()
 
 private:
+    // Where the pane's own page stands.
+    enum class PageState {
+        kNone,         // never asked for
+        kLoading,      // asked for, and neither there nor failed yet
+        kShown,        // there
+        kUnreachable,  // could not be had, or not in time: the panel shows and asks again by itself
+    };
+
     // Asks the control for the remembered address; without a control, or in a process without its
     // protections, the panel says the page cannot be opened instead.
     void ShowRememberedPage();
     bool IsAllowedSite(const wchar_t* url) const;
-    // Shows the panel in place of the page, or the page again.
-    void ShowPanel(bool bShow);
-    // Centres the panel's line and button in the pane, sized by the panel's font.
-    void ArrangePanel();
+    // The states' entries: a request on its way, the page there, the page not to be had.
+    void BeginLoading();
+    void ShowPage();
+    void ShowUnreachable();
+    // Asks again for an unreachable page, now or as soon as the shortest gap allows.
+    void AskByItself();
     // Opens url in the user's browser, at most once in kLaunchIntervalMs.
     void LaunchOutside(const wchar_t* url);
 
@@ -98,10 +115,10 @@ private:
     CString m_strUrl;
     bool m_bNoScrollBorder;
     std::wstring m_allowedSites;  // each on a line of its own, as SiteLineOf gives them
-    PanelLook m_panelLook;
-    bool m_bPanelShown = false;
-    CButton m_btnRetry;  // the panel's
-    RECT m_rcPanelLine = {0, 0, 0, 0};
+    CPagePanel m_panel;
+    PageState m_state = PageState::kNone;
+    CRecoverySchedule m_schedule;
+    qv::CNetworkWatch m_networkWatch;  // from the page's first failure on
     bool m_bBlanking = false;  // the pane itself asked for about:blank, to unload a refused page
     bool m_bClicked = false;   // the user clicked in the pane, at m_dwClick, and no address took it yet
     DWORD m_dwClick = 0;

@@ -508,6 +508,10 @@ void CHtmlView::SetLeft(long nNewValue) {
     if (m_pBrowser) m_pBrowser->put_Left(nNewValue);
 }
 
+void CHtmlView::Stop() {
+    if (m_pBrowser) m_pBrowser->Stop();
+}
+
 void CHtmlView::ShowBrowser(bool bShow) {
     HWND hSurface = nullptr;
     if (m_pInPlaceObject && SUCCEEDED(m_pInPlaceObject->GetWindow(&hSurface)) && hSurface)

@@ -42,6 +42,9 @@ public:
     void SetLeft(long nNewValue);
     // Shows or hides the browser surface; the page stays loaded behind a hidden one.
     void ShowBrowser(bool bShow);
+    // Gives up the page that is on its way (the control's Stop). Does nothing when there is no
+    // control.
+    void Stop();
 
     // The hosted control, or null when it could not be created; the view keeps the reference.
     IWebBrowser2* GetBrowser() const { return m_pBrowser.Get(); }

@@ -247,13 +247,18 @@ HeldKeys::HeldKeys(std::initializer_list<int> keys) {
 
 HeldKeys::~HeldKeys() { ::SetKeyboardState(m_saved); }
 
-HWND BrowserSurface(const CWnd& pane) {
-    for (HWND child = ::GetWindow(pane.m_hWnd, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT))
-        if (child != RetryButton(pane)) return child;
-    return nullptr;
-}
+HWND BrowserSurface(const CWnd& pane) { return ::FindWindowExW(pane.m_hWnd, nullptr, L"Shell Embedding", nullptr); }
 
 HWND RetryButton(const CWnd& pane) { return ::FindWindowExW(pane.m_hWnd, nullptr, L"Button", nullptr); }
+
+HWND PanelLine(const CWnd& pane) { return ::FindWindowExW(pane.m_hWnd, nullptr, L"Static", nullptr); }
+
+std::wstring PanelLineText(const CWnd& pane) {
+    const HWND hLine = PanelLine(pane);
+    wchar_t text[64] = L"";
+    if (hLine && (::GetWindowLongW(hLine, GWL_STYLE) & WS_VISIBLE)) ::GetWindowTextW(hLine, text, 64);
+    return text;
+}
 
 namespace {
 // Shown by its parent (the host window itself never is).

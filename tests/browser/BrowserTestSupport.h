@@ -150,6 +150,9 @@ private:
 HWND BrowserSurface(const CWnd& pane);
 // The button of a pane's panel for a page that could not be opened, or null while it has none.
 HWND RetryButton(const CWnd& pane);
+// The line of a pane's panel, or null while it has none; what it says while shown (else empty).
+HWND PanelLine(const CWnd& pane);
+std::wstring PanelLineText(const CWnd& pane);
 // Whether a pane shows its panel: its button shown, its browser surface hidden.
 bool PanelShown(const CWnd& pane);
 // A window's rectangle in its parent's client coordinates.

@@ -14,6 +14,7 @@
 //   probe shellrestart TITLE     what a restarting shell does: it forgets the window's tray icon
 //                                (id 211), then announces itself with "TaskbarCreated"
 //   probe endsession TITLE       tells the window that the Windows session ends
+//   probe resume TITLE           tells the window that the system resumed from sleep
 //   probe windows TITLE          every top-level window with that title: class, process, rectangle
 //                                and state; read from the system without a message to the window
 //   probe commoncontrols TITLE ID
@@ -269,6 +270,12 @@ int main() {
     if (argc == 3 && std::wstring(argv[1]) == L"endsession") {
         HWND hWnd = FindWindowW(nullptr, argv[2]);
         if (hWnd) SendMessageW(hWnd, WM_ENDSESSION, TRUE, 0);
+        std::printf("{\"ok\": %s}\n", hWnd ? "true" : "false");
+        return 0;
+    }
+    if (argc == 3 && std::wstring(argv[1]) == L"resume") {
+        HWND hWnd = FindWindowW(nullptr, argv[2]);
+        if (hWnd) SendMessageW(hWnd, WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0);
         std::printf("{\"ok\": %s}\n", hWnd ? "true" : "false");
         return 0;
     }
