@@ -154,13 +154,6 @@ class Img:
                     i, j = ty * self.pw + tx, y * src.pw + x
                     self.r[i], self.g[i], self.b[i] = src.r[j], src.g[j], src.b[j]
 
-    def mix(self, other, a):
-        """Blend every pixel towards the same pixel of other (same size and scale)."""
-        for i in range(self.pw * self.ph):
-            self.r[i] += (other.r[i] - self.r[i]) * a
-            self.g[i] += (other.g[i] - self.g[i]) * a
-            self.b[i] += (other.b[i] - self.b[i]) * a
-
     def rgb_bytes(self):
         """Raster rows top-down as (r, g, b) byte tuples."""
         return [[(to_byte(self.r[y * self.pw + x]), to_byte(self.g[y * self.pw + x]),
@@ -817,29 +810,23 @@ def icon_user(img, ox, oy):
 
 
 SHARE_FRAMES = [
-    # (top, bottom, border, label colour, faded)
-    ((246, 246, 246), (212, 212, 212), (140, 140, 140), (34, 34, 34), False),   # normal
-    ((255, 255, 255), (238, 238, 238), (160, 160, 160), (34, 34, 34), False),   # pressed
-    ((246, 246, 244), (230, 230, 228), (178, 178, 176), (150, 150, 150), True),  # focus
-    ((224, 224, 224), (186, 186, 186), (118, 118, 118), (20, 20, 20), False),   # hover
-    ((198, 198, 198), (158, 158, 158), (100, 100, 100), (16, 16, 16), False),   # disabled
+    # (top, bottom, border, label colour). Keyboard focus warms the face and gilds its border, the
+    # icon and label at full strength: a chosen button, never one that reads as disabled.
+    ((246, 246, 246), (212, 212, 212), (140, 140, 140), (34, 34, 34)),   # normal
+    ((255, 255, 255), (238, 238, 238), (160, 160, 160), (34, 34, 34)),   # pressed
+    ((252, 248, 238), (230, 218, 194), (176, 124, 36), (34, 34, 34)),    # focus
+    ((224, 224, 224), (186, 186, 186), (118, 118, 118), (20, 20, 20)),   # hover
+    ((198, 198, 198), (158, 158, 158), (100, 100, 100), (16, 16, 16)),   # disabled
 ]
 
 
 def share_strip(icon, label, k=1):
     w, h = 122, 31
     frames = []
-    for top, bottom, border, ink, faded in SHARE_FRAMES:
+    for top, bottom, border, ink in SHARE_FRAMES:
         f = bevel_face(w, h, top, bottom, border, radius=3.0, highlight=0.6, k=k)
-        if faded:
-            plain = Img(w, h, k=k)
-            plain.paste(f, 0, 0)
-            icon(f, 5, 5)
-            f.mix(plain, 0.55)
-        else:
-            icon(f, 5, 5)
-        draw_label(f, label, 12, 29, 15.5, ink,
-                   shadow=None if faded else lighten(top, 0.6), shadow_alpha=0.35)
+        icon(f, 5, 5)
+        draw_label(f, label, 12, 29, 15.5, ink, shadow=lighten(top, 0.6), shadow_alpha=0.35)
         frames.append(f)
     return frames
 
