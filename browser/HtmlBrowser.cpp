@@ -192,6 +192,8 @@ void CHtmlBrowser::SetPanelLook(const PanelLook& look) {
     ArrangePanel();
 }
 
+const char* CHtmlBrowser::PanelLine() const { return m_bPanelShown ? kPanelLine : nullptr; }
+
 void CHtmlBrowser::ShowPanel(bool bShow) {
     if (bShow && !m_btnRetry.GetSafeHwnd()) {
         m_btnRetry.Create(kRetryCaption, WS_CHILD | WS_TABSTOP, RECT{0, 0, 0, 0}, this, kRetryId);

@@ -48,6 +48,8 @@ public:
     void SetAllowedSites(std::initializer_list<const char*> sites);
     // How the panel for a page that could not be opened looks; a shown panel is drawn anew.
     void SetPanelLook(const PanelLook& look);
+    // The line the panel shows (code page 936), or null while the pane shows no panel.
+    const char* PanelLine() const;
 
     HRESULT OnGetHostInfo(DOCHOSTUIINFO* pInfo) override;
     // Notes the user's clicks in the page, then offers keys as the view does; while the panel
