@@ -665,18 +665,19 @@ def make_background(width, k=1):
 
 
 def bevel_face(w, h, top, bottom, border, outer=PANE_ORANGE, radius=3.0,
-               highlight=0.55, shade=None, k=1):
-    """A button face: rounded rectangle with a vertical gradient, 1-px
-    border, inner top highlight.  Corners blend into `outer`."""
+               highlight=0.55, shade=None, border_width=1, k=1):
+    """A button face: rounded rectangle with a vertical gradient, a border
+    border_width px wide, inner top highlight.  Corners blend into `outer`."""
     img = Img(w, h, outer, k)
     outline = sd_round_rect(0, 0, w, h, radius)
     paint(img, outline, border)
-    inner = sd_round_rect(1, 1, w - 1, h - 1, radius - 1)
-    paint(img, inner, lambda x, y: gradient([(1, top), (h - 2, bottom)], y))
+    b = border_width
+    inner = sd_round_rect(b, b, w - b, h - b, radius - b)
+    paint(img, inner, lambda x, y: gradient([(b, top), (h - 1 - b, bottom)], y))
     # inner highlight along the top and a slightly darker bottom line
-    for x in range(2, w - 2):
-        img.blend(x, 1, (255, 255, 255), highlight)
-        img.blend(x, h - 2, shade if shade else scale(bottom, 0.92), 0.5)
+    for x in range(b + 1, w - b - 1):
+        img.blend(x, b, (255, 255, 255), highlight)
+        img.blend(x, h - 1 - b, shade if shade else scale(bottom, 0.92), 0.5)
     return img
 
 
@@ -810,21 +811,22 @@ def icon_user(img, ox, oy):
 
 
 SHARE_FRAMES = [
-    # (top, bottom, border, label colour). Keyboard focus warms the face and gilds its border, the
-    # icon and label at full strength: a chosen button, never one that reads as disabled.
-    ((246, 246, 246), (212, 212, 212), (140, 140, 140), (34, 34, 34)),   # normal
-    ((255, 255, 255), (238, 238, 238), (160, 160, 160), (34, 34, 34)),   # pressed
-    ((252, 248, 238), (230, 218, 194), (176, 124, 36), (34, 34, 34)),    # focus
-    ((224, 224, 224), (186, 186, 186), (118, 118, 118), (20, 20, 20)),   # hover
-    ((198, 198, 198), (158, 158, 158), (100, 100, 100), (16, 16, 16)),   # disabled
+    # (top, bottom, border, border width, label colour). Keyboard focus gives the normal face a
+    # wide gold border, its icon and label at full strength: a chosen button, never one that reads
+    # as disabled.
+    ((246, 246, 246), (212, 212, 212), (140, 140, 140), 1, (34, 34, 34)),   # normal
+    ((255, 255, 255), (238, 238, 238), (160, 160, 160), 1, (34, 34, 34)),   # pressed
+    ((246, 246, 246), (212, 212, 212), (176, 124, 36), 2, (34, 34, 34)),    # focus
+    ((224, 224, 224), (186, 186, 186), (118, 118, 118), 1, (20, 20, 20)),   # hover
+    ((198, 198, 198), (158, 158, 158), (100, 100, 100), 1, (16, 16, 16)),   # disabled
 ]
 
 
 def share_strip(icon, label, k=1):
     w, h = 122, 31
     frames = []
-    for top, bottom, border, ink in SHARE_FRAMES:
-        f = bevel_face(w, h, top, bottom, border, radius=3.0, highlight=0.6, k=k)
+    for top, bottom, border, border_width, ink in SHARE_FRAMES:
+        f = bevel_face(w, h, top, bottom, border, radius=3.0, highlight=0.6, border_width=border_width, k=k)
         icon(f, 5, 5)
         draw_label(f, label, 12, 29, 15.5, ink, shadow=lighten(top, 0.6), shadow_alpha=0.35)
         frames.append(f)

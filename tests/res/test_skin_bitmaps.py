@@ -196,12 +196,16 @@ class Strips(unittest.TestCase):
                 frames = [b.frame(i) for i in range(5)]
                 # background sampled at the right end of the face, clear of text
                 bg = [mean_lum(f[y][118] for y in range(4, 27)) for f in frames]
-                for i in (0, 1, 3, 4):
+                for i in range(5):
                     r, g, bl = frames[i][15][118]
                     self.assertLess(max(r, g, bl) - min(r, g, bl), 8, 'frame %d not grey' % i)
-                # focus: a warm face, where the others are grey
-                r, g, bl = frames[2][15][118]
-                self.assertGreater(r - bl, 15, 'focus face not warm')
+                # focus: the normal face with a wide gold border, where the others' are grey
+                for i in range(5):
+                    r, g, bl = frames[i][0][61]
+                    if i == 2:
+                        self.assertGreater(r - bl, 60, 'focus border not gold')
+                    else:
+                        self.assertLess(max(r, g, bl) - min(r, g, bl), 8, 'frame %d border not grey' % i)
                 self.assertGreater(bg[0], 170)
                 self.assertGreater(bg[1], bg[0] + 5)      # pressed: lighter
                 self.assertLess(bg[3], bg[0] - 5)         # hover: darker
