@@ -125,20 +125,17 @@ public:
     STDMETHODIMP get_accChild(VARIANT varChild, IDispatch** ppdispChild) override {
         return Forward(&IAccessible::get_accChild, varChild, ppdispChild);
     }
-    STDMETHODIMP get_accValue(VARIANT varChild, BSTR* pszValue) override {
-        return Forward(&IAccessible::get_accValue, varChild, pszValue);
-    }
-    STDMETHODIMP get_accHelp(VARIANT varChild, BSTR* pszHelp) override {
-        return Forward(&IAccessible::get_accHelp, varChild, pszHelp);
-    }
-    STDMETHODIMP get_accHelpTopic(BSTR* pszHelpFile, VARIANT varChild, long* pidTopic) override {
-        return Forward(&IAccessible::get_accHelpTopic, pszHelpFile, varChild, pidTopic);
-    }
-    STDMETHODIMP get_accKeyboardShortcut(VARIANT varChild, BSTR* pszKeyboardShortcut) override {
-        return Forward(&IAccessible::get_accKeyboardShortcut, varChild, pszKeyboardShortcut);
+    // A window described this way has no value, help, keyboard shortcut or selection to tell of.
+    STDMETHODIMP get_accValue(VARIANT, BSTR* pszValue) override { return Nothing(pszValue); }
+    STDMETHODIMP get_accHelp(VARIANT, BSTR* pszHelp) override { return Nothing(pszHelp); }
+    STDMETHODIMP get_accHelpTopic(BSTR* pszHelpFile, VARIANT, long*) override { return Nothing(pszHelpFile); }
+    STDMETHODIMP get_accKeyboardShortcut(VARIANT, BSTR* pszKeyboardShortcut) override {
+        return Nothing(pszKeyboardShortcut);
     }
     STDMETHODIMP get_accSelection(VARIANT* pvarChildren) override {
-        return Forward(&IAccessible::get_accSelection, pvarChildren);
+        if (!pvarChildren) return E_POINTER;
+        pvarChildren->vt = VT_EMPTY;
+        return S_FALSE;
     }
     STDMETHODIMP accNavigate(long navDir, VARIANT varStart, VARIANT* pvarEndUpAt) override {
         return Forward(&IAccessible::accNavigate, navDir, varStart, pvarEndUpAt);
@@ -153,6 +150,11 @@ public:
 private:
     ~CAccessibleObject() = default;
 
+    static HRESULT Nothing(BSTR* pOut) {
+        if (!pOut) return E_POINTER;
+        *pOut = nullptr;
+        return S_FALSE;
+    }
     // One of the source's texts for a client; a disconnected object, or a source that throws, has
     // nothing to say.
     HRESULT Say(CString (qv::IAccessibleSource::*text)() const, BSTR* pOut);
