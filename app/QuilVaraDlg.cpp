@@ -9,6 +9,7 @@
 #include "app/AboutDlg.h"
 #include "app/Addresses.h"
 #include "app/AlwaysOnTop.h"
+#include "app/HighContrast.h"
 #include "app/Layout.h"
 #include "app/Texts.h"
 #include "platform/Text.h"
@@ -18,7 +19,6 @@
 
 namespace {
 
-constexpr COLORREF kBarTextColor = RGB(146, 111, 42);
 constexpr int kBarFontPointTenths = 90;
 constexpr char kBarFontFace[] = "宋体";
 
@@ -107,6 +107,8 @@ BEGIN_MESSAGE_MAP(CQuilVaraDlg, CDialog)
     ON_MESSAGE(WM_DPICHANGED, OnDpiChanged)
     ON_MESSAGE(WM_INITMENUPOPUP, OnInitMenuPopup)
     ON_MESSAGE(WM_POWERBROADCAST, OnPowerBroadcast)
+    ON_MESSAGE(WM_SETTINGCHANGE, OnSettingChange)
+    ON_MESSAGE(WM_SYSCOLORCHANGE, OnSettingChange)
 END_MESSAGE_MAP()
 
 BOOL CQuilVaraDlg::OnInitDialog() {
@@ -132,21 +134,34 @@ BOOL CQuilVaraDlg::OnInitDialog() {
     MoveWindow(0, 0, window.cx, window.cy, TRUE);
     CenterWindow();
 
+    m_bHighContrast = qv::IsHighContrastOn();
+    ApplyContrast();
     BuildSkinBuffer();
     SetWindowText(kMainWindowTitle);
 
     ScalePanelFont();
     m_pSearchView = CreatePane(layout::Scaled(layout::kSearchPane, m_nDpi), IDC_SEARCH_VIEW, kSearchPageUrl);
     m_pNewsView = CreatePane(layout::Scaled(layout::kNewsPane, m_nDpi), IDC_NEWS_VIEW, kNewsArticleUrl);
+    m_searchAccess.Attach(m_pSearchView, kSearchPaneName);
+    m_newsAccess.Attach(m_pNewsView, kNewsPaneName);
 
     // The skin buttons, each sized to one frame of its strip; the strips live in this executable.
     const HINSTANCE hResources = ::GetModuleHandleW(nullptr);
-    for (int i = 0; i < 4; ++i) CreateSkinButton(m_btnShare[i], IDC_BTN_SHARE_SINA + i, IDB_SHARE_SINA + i, hResources);
-    CreateSkinButton(m_btnClose, IDC_BTN_CLOSE, IDB_BTN_CLOSE, hResources);
-    CreateSkinButton(m_btnMinimize, IDC_BTN_MINIMIZE, IDB_BTN_MINIMIZE, hResources);
+    const char* const shareNames[] = {kShareSinaName, kShareQqName, kCopyTextName, kForumName};
+    for (int i = 0; i < 4; ++i)
+        CreateSkinButton(m_btnShare[i], IDC_BTN_SHARE_SINA + i, IDB_SHARE_SINA + i, hResources, shareNames[i]);
+    CreateSkinButton(m_btnClose, IDC_BTN_CLOSE, IDB_BTN_CLOSE, hResources, kCloseName);
+    CreateSkinButton(m_btnMinimize, IDC_BTN_MINIMIZE, IDB_BTN_MINIMIZE, hResources, kMinimizeName);
 
-    m_stcCollapseBar.Create("", WS_CHILD | WS_VISIBLE | SS_NOTIFY, CRect(), this, IDC_COLLAPSE_BAR);
+    m_stcCollapseBar.Create(this, IDC_COLLAPSE_BAR);
     PlaceChildren();
+    // Reading order: the panes, the bar, the share buttons left to right (a region of their own),
+    // minimise and close.
+    m_keyboard.Init(m_hWnd,
+                    {{m_pSearchView->GetSafeHwnd(), true}, {m_pNewsView->GetSafeHwnd(), true},
+                     {m_stcCollapseBar, false}, {m_btnShare[0], true}, {m_btnShare[1], false},
+                     {m_btnShare[2], false}, {m_btnShare[3], false}, {m_btnMinimize, false}, {m_btnClose, false}},
+                    m_stcCollapseBar);
 
     m_trayIcon.Init(m_hWnd, IDI_TRAY, WM_TRAY_NOTIFY, kTrayTip);
     m_trayIcon.SetIcon(qv::LoadSmallIconForDpi(hResources, IDR_MAINFRAME, m_nDpi));
@@ -158,9 +173,11 @@ BOOL CQuilVaraDlg::OnInitDialog() {
     return TRUE;
 }
 
-void CQuilVaraDlg::CreateSkinButton(CSkinButton& button, UINT nID, UINT nStrip, HINSTANCE hResources) {
+void CQuilVaraDlg::CreateSkinButton(CSkinButton& button, UINT nID, UINT nStrip, HINSTANCE hResources,
+                                    const char* name) {
     // An empty rectangle: the strip sizes the button to one frame.
-    button.Create("", WS_CHILD | WS_VISIBLE, CRect(), this, nID);
+    button.Create("", WS_CHILD | WS_VISIBLE | WS_TABSTOP, CRect(), this, nID);
+    button.SetCaptionShownByArt(name);
     button.SetBitmap(nStrip, hResources, false);
 }
 
@@ -188,6 +205,8 @@ void CQuilVaraDlg::PlaceChildren() {
     PlaceSmallButtons();
 
     MoveTo(m_stcCollapseBar, layout::Scaled(layout::kBarStatic, dpi));
+    // Sizing the buttons brought each to the top of its siblings.
+    m_keyboard.ApplyOrder();
 }
 
 void CQuilVaraDlg::PlaceSmallButtons() {
@@ -204,13 +223,21 @@ void CQuilVaraDlg::ScalePanelFont() {
     previous.Attach(m_fontPanel.Detach());
     m_fontPanel.CreateScaledCopy(g_skinFont.GetSafeHandle(), m_nDpi);
     for (CHtmlBrowser* pane : {m_pSearchView, m_pNewsView})
-        if (pane) pane->SetPanelLook(SkinPanelLook(m_fontPanel));
+        if (pane) pane->SetPanelLook(qv::PanelLookFor(SkinPanelLook(m_fontPanel), m_bHighContrast));
+}
+
+void CQuilVaraDlg::ApplyContrast() {
+    const qv::FocusMarkColours mark = qv::FocusMarkFor(m_bHighContrast);
+    for (CSkinButton& button : m_btnShare) button.SetFocusMark(mark);
+    m_btnClose.SetFocusMark(mark);
+    m_btnMinimize.SetFocusMark(mark);
+    m_stcCollapseBar.SetHighContrast(m_bHighContrast);
 }
 
 CHtmlBrowser* CQuilVaraDlg::CreatePane(const RECT& rect, UINT nID, const char* url) {
     auto pane = std::make_unique<CHtmlBrowser>(true);
     pane->SetAllowedSites({kEventSite, kGameSite, kForumSite});
-    pane->SetPanelLook(SkinPanelLook(m_fontPanel));
+    pane->SetPanelLook(qv::PanelLookFor(SkinPanelLook(m_fontPanel), m_bHighContrast));
     pane->Create(nullptr, nullptr, WS_CHILD | WS_VISIBLE, rect, this, nID);
     pane->SetUrl(url);
     pane->EnableNavigate(true);
@@ -255,14 +282,13 @@ void CQuilVaraDlg::ComposeBuffer() {
     m_dcSkin.SelectObject(m_bmpBar);
     const POINT bar = layout::Scaled(layout::kBarOrigin, m_nDpi);
     m_dcBuffer.BitBlt(bar.x, bar.y, m_bmBar.bmWidth, m_bmBar.bmHeight, m_dcSkin, 0, 0, SRCCOPY);
-    m_dcBuffer.SetTextColor(kBarTextColor);
-    RECT textRect = layout::Scaled(layout::kBarText, m_nDpi);
-    m_dcBuffer.DrawText(m_bExpanded ? kBarTextCollapse : kBarTextExpand, &textRect, DT_WORDBREAK);
+    m_stcCollapseBar.DrawFace(m_dcBuffer, m_nDpi);
 }
 
 void CQuilVaraDlg::OnPaint() {
     CPaintDC dc(m_hWnd);
     dc.BitBlt(0, 0, m_rcClient.Width(), m_rcClient.Height(), m_dcBuffer, 0, 0, SRCCOPY);
+    m_stcCollapseBar.DrawFocusMark(dc, m_nDpi);
     if (IsIconic()) {
         SendMessage(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc.GetSafeHdc()), 0);
         CRect rect;
@@ -286,6 +312,9 @@ void CQuilVaraDlg::OnLButtonDown(UINT nFlags, POINT point) {
 
 void CQuilVaraDlg::OnCollapseBar() {
     m_bExpanded = !m_bExpanded;
+    m_stcCollapseBar.SetExpanded(m_bExpanded);
+    // The right pane is out of sight while collapsed: the keys pass it by.
+    m_keyboard.SetReachable(m_pNewsView->GetSafeHwnd(), m_bExpanded);
     ComposeBuffer();
 
     // As large as the state's background, which is the layout's size at the window's scale.
@@ -325,6 +354,9 @@ void CQuilVaraDlg::OnSysCommand(UINT nID, LPARAM lParam) {
 }
 
 BOOL CQuilVaraDlg::PreTranslateMessage(MSG* pMsg) {
+    // Keys that move between regions or press the focused control (keyboard cues follow every key
+    // and mouse press); the filter below keeps the rest.
+    if (m_keyboard.PreTranslateMessage(*pMsg)) return TRUE;
     if (pMsg->message == WM_KEYDOWN &&
         (pMsg->wParam == VK_RETURN || pMsg->wParam == VK_ESCAPE || pMsg->wParam == VK_SPACE)) {
         // Typed into a page (its search box, its links) or a window of a page's own: the page's
@@ -502,6 +534,19 @@ LRESULT CQuilVaraDlg::OnPowerBroadcast(WPARAM wParam, LPARAM) {
 void CQuilVaraDlg::AskPanesAgain() {
     for (CHtmlBrowser* pane : {m_pSearchView, m_pNewsView})
         if (pane) pane->AskAgainNow();
+}
+
+LRESULT CQuilVaraDlg::OnSettingChange(WPARAM, LPARAM) {
+    Default();
+    const bool bHighContrast = qv::IsHighContrastOn();
+    // The system's colours matter only in high contrast, where they may have changed.
+    if (bHighContrast == m_bHighContrast && !bHighContrast) return 0;
+    m_bHighContrast = bHighContrast;
+    ApplyContrast();
+    ScalePanelFont();
+    ComposeBuffer();
+    Invalidate(FALSE);
+    return 0;
 }
 
 BOOL CQuilVaraDlg::OnCommand(WPARAM wParam, LPARAM lParam) {

@@ -7,7 +7,10 @@
 #include <memory>
 #include <vector>
 
+#include "app/CollapseBar.h"
+#include "app/KeyboardNavigation.h"
 #include "app/Layout.h"
+#include "app/PaneAccess.h"
 #include "app/RunningInstance.h"
 #include "app/TrayIcon.h"
 #include "app/WindowIcons.h"
@@ -64,6 +67,8 @@ protected:
     LRESULT OnDpiChanged(WPARAM wParam, LPARAM lParam);
     // The system resumed from sleep (PBT_APMRESUMEAUTOMATIC, sent whatever woke it).
     LRESULT OnPowerBroadcast(WPARAM wParam, LPARAM lParam);
+    // A system setting or the system's colours changed: high contrast may have come or gone.
+    LRESULT OnSettingChange(WPARAM wParam, LPARAM lParam);
 
     DECLARE_MESSAGE_MAP()
 
@@ -73,8 +78,9 @@ private:
     CHtmlBrowser* CreatePane(const RECT& rect, UINT nID, const char* url);
     // Whether hWnd shows a page: it lies inside a pane, or is a window the browser control made.
     bool BelongsToPage(HWND hWnd) const;
-    // Creates button nID and gives it strip nStrip of hResources; PlaceChildren places it.
-    void CreateSkinButton(CSkinButton& button, UINT nID, UINT nStrip, HINSTANCE hResources);
+    // Creates button nID named name and gives it strip nStrip of hResources, whose art shows the
+    // name; PlaceChildren places it.
+    void CreateSkinButton(CSkinButton& button, UINT nID, UINT nStrip, HINSTANCE hResources, const char* name);
     // Puts every child at its place and scale for m_nDpi.
     void PlaceChildren();
     // A moment when a page that could not be had may be there again (the system resumed, the
@@ -85,6 +91,8 @@ private:
     void ScalePanelFont();
     // Puts the minimise and close buttons at m_pSmallButtonPlaces, at m_nDpi.
     void PlaceSmallButtons();
+    // Gives the buttons and the bar the colours of m_bHighContrast.
+    void ApplyContrast();
     // What became of the clipboard when the recommendation text was to be put there.
     enum class CopyResult {
         kCopied,     // it holds the text
@@ -107,7 +115,7 @@ private:
     CFont m_font;
     // The skin font at m_nDpi, for the panel a pane shows when its page cannot be opened.
     CFont m_fontPanel;
-    CStatic m_stcCollapseBar;
+    CCollapseBar m_stcCollapseBar;
     bool m_bExpanded = true;
     CBitmap m_bmpBgCollapsed;
     CBitmap m_bmpBgExpanded;
@@ -126,4 +134,10 @@ private:
     const layout::SmallButtonPlaces* m_pSmallButtonPlaces = &layout::kSmallButtonsAtStart;
     // Panes no window owns (their windows could not be created): freed with the dialog.
     std::vector<std::unique_ptr<CHtmlBrowser>> m_unownedPanes;
+    // Keyboard and screen-reader access: the tab order and keys, and what the panes are called.
+    CKeyboardNavigation m_keyboard;
+    CPaneAccess m_searchAccess;
+    CPaneAccess m_newsAccess;
+    // Whether Windows' high-contrast setting is on, which what the tool draws itself follows.
+    bool m_bHighContrast = false;
 };

@@ -20,3 +20,17 @@ inline constexpr const char kCopySucceeded[] = "复制成功，粘帖（Ctrl+V�
 inline constexpr const char kCopyFailedBusy[] = "复制失败：剪贴板正被其他程序占用，请稍后再试。";
 inline constexpr const char kCopyFailedUnchanged[] = "复制失败，剪贴板上原有的内容未改动。";
 inline constexpr const char kCopyFailedEmptied[] = "复制失败：剪贴板已被清空，但推荐文字未能放入，请再试一次。";
+// What screen readers call the controls: the share buttons by the labels their artwork shows, the
+// small buttons and the bar by what they do (the bar by what it does now), the panes by the pages.
+inline constexpr const char kShareSinaName[] = "分享到新浪微博";
+inline constexpr const char kShareQqName[] = "分享到腾讯微博";
+inline constexpr const char kCopyTextName[] = "分享给我的好友";
+inline constexpr const char kForumName[] = "登入论坛交流";
+inline constexpr const char kMinimizeName[] = "最小化";
+inline constexpr const char kCloseName[] = "关闭";
+inline constexpr const char kBarNameCollapse[] = "收起";
+inline constexpr const char kBarNameExpand[] = "展开";
+inline constexpr const char kSearchPaneName[] = "物品查询";
+inline constexpr const char kNewsPaneName[] = "新闻";
+// The name of what pressing a button does, as Windows calls a push button's default action.
+inline constexpr const char kPressActionName[] = "按下";

@@ -283,6 +283,8 @@ bool CHtmlBrowser::IsAllowedSite(const wchar_t* url) const {
 
 void CHtmlBrowser::SetPanelLook(const PanelLook& look) { m_panel.SetLook(look); }
 
+CString CHtmlBrowser::PanelLine() const { return m_panel.LineText(); }
+
 // The panel paints its background with the rest.
 BOOL CHtmlBrowser::OnEraseBkgnd(HDC hDC) { return m_panel.IsShown() || CHtmlView::OnEraseBkgnd(hDC); }
 

@@ -50,6 +50,8 @@ public:
     // reach its page asks for it again at once (but never within two seconds of its last
     // request), and its delays start afresh.
     void AskAgainNow();
+    // What the panel's line says now (code page 936), empty while the pane shows its page.
+    CString PanelLine() const;
 
     HRESULT OnGetHostInfo(DOCHOSTUIINFO* pInfo) override;
     // Notes the user's clicks in the page, then offers keys as the view does; while the panel

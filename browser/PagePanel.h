@@ -44,6 +44,8 @@ public:
     // The line's colours in dc, and the brush of its ground (WM_CTLCOLORSTATIC from the line).
     HBRUSH LineColours(HWND hLine, HDC hDC) const;
     HWND ButtonWindow() const { return m_button.GetSafeHwnd(); }
+    // What the line says now; empty while the panel is hidden or shows its ground alone.
+    CString LineText() const { return IsShown() && m_line.GetSafeHwnd() ? m_line.GetWindowText() : CString(); }
 
 private:
     CWnd& m_pane;

@@ -430,10 +430,12 @@ CHtmlView::~CHtmlView() { DestroyControl(); }
 
 BOOL CHtmlView::Create(const wchar_t* className, const char* windowName, DWORD dwStyle, const RECT& rect,
                        CWnd* pParentWnd, UINT nID) {
-    // The control's window lies inside ours: our background must not paint over it.
+    // The control's window lies inside ours: our background must not paint over it. A dialog's
+    // keyboard navigation steps into the view (a control parent), to the page and to any control
+    // its owner puts there.
     m_bCreatingWindow = true;
-    const BOOL created = CWnd::Create(className ? className : ViewClassName(), windowName,
-                                      dwStyle | WS_CLIPCHILDREN, rect, pParentWnd, nID);
+    const BOOL created = CWnd::CreateEx(WS_EX_CONTROLPARENT, className ? className : ViewClassName(), windowName,
+                                        dwStyle | WS_CLIPCHILDREN, rect, pParentWnd, nID);
     m_bCreatingWindow = false;
     return created && CreateControl();
 }
@@ -469,6 +471,10 @@ bool CHtmlView::CreateControl() {
     // Script errors never show a dialog; dropped files do not navigate the frame.
     m_pBrowser->put_Silent(VARIANT_TRUE);
     m_pBrowser->put_RegisterAsDropTarget(VARIANT_FALSE);
+    // The page is a tab stop of its dialog; inside it, the control moves the focus itself.
+    HWND hSurface = nullptr;
+    if (SUCCEEDED(m_pInPlaceObject->GetWindow(&hSurface)) && hSurface)
+        ::SetWindowLongW(hSurface, GWL_STYLE, ::GetWindowLongW(hSurface, GWL_STYLE) | WS_TABSTOP);
     return true;
 }
 

@@ -7,7 +7,8 @@
 // What else a page may do is its owner's decision. The view reports the control's events and
 // passes on the questions the control asks its host, each to an operation below that a derived
 // class must give. The control only runs while its events reach the view: when they cannot be
-// connected, the view has no control at all.
+// connected, the view has no control at all. A dialog's keyboard navigation steps into the view,
+// to the page (a tab stop) and to any control its owner puts there.
 #pragma once
 
 #include <windows.h>

@@ -14,6 +14,7 @@ BEGIN_MESSAGE_MAP(CSkinButton, CButton)
     ON_WM_MOUSEMOVE()
     ON_WM_ERASEBKGND()
     ON_MESSAGE(WM_MOUSELEAVE, OnMouseLeave)
+    ON_MESSAGE(WM_UPDATEUISTATE, OnUpdateUiState)
 END_MESSAGE_MAP()
 
 namespace {
@@ -112,6 +113,12 @@ LRESULT CSkinButton::OnMouseLeave(WPARAM, LPARAM) {
     return 0;
 }
 
+LRESULT CSkinButton::OnUpdateUiState(WPARAM, LPARAM) {
+    const LRESULT result = Default();
+    InvalidateRect(nullptr, FALSE);
+    return result;
+}
+
 BOOL CSkinButton::OnEraseBkgnd(HDC) {
     // Erasing first would flash the face: the frame drawn by DrawItem is the only paint.
     InvalidateRect(nullptr, FALSE);
@@ -141,7 +148,9 @@ void CSkinButton::DrawItem(LPDRAWITEMSTRUCT lpDrawItemStruct) {
     const bool bDisabled = (lpDrawItemStruct->itemState & ODS_DISABLED) != 0;
     const bool bPressed = (lpDrawItemStruct->itemState & ODS_SELECTED) != 0;
     const bool bFocused = (lpDrawItemStruct->itemState & ODS_FOCUS) != 0;
-    const CString caption = GetWindowText();
+    // The system hides the keyboard cues after mouse use until a key is pressed, where it hides
+    // them at all; the focus frame stays.
+    const bool bFocusMark = bFocused && !bDisabled && !(lpDrawItemStruct->itemState & ODS_NOFOCUSRECT);
 
     CDC dc;
     dc.AttachBorrowed(lpDrawItemStruct->hDC);
@@ -150,6 +159,7 @@ void CSkinButton::DrawItem(LPDRAWITEMSTRUCT lpDrawItemStruct) {
     // without any source of its own uses that.
     CSkinImageRef held;
     const CImage* pStrip = Strip(held, m_image.HasSource() ? m_image : g_skinButtonAttribute.m_image);
+    const CRect face = rect;
     if (pStrip) {
         const int frameWidth = pStrip->GetWidth() / kFrameCount;
         const int sourceX = SelectFrame(bDisabled, bPressed, m_bHover, bFocused) * frameWidth;
@@ -172,7 +182,19 @@ void CSkinButton::DrawItem(LPDRAWITEMSTRUCT lpDrawItemStruct) {
     rect.top += kFaceDrop;
     dc.SetBkMode(TRANSPARENT);
     dc.SetTextColor(bDisabled ? ::GetSysColor(COLOR_GRAYTEXT) : m_crText);
-    dc.DrawText(caption, &rect, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS);
+    if (!(m_bCaptionInArt && pStrip))
+        dc.DrawText(GetWindowText(), &rect, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS);
+    if (bFocusMark) qv::DrawFocusMark(dc, face, m_nDpi, m_focusMark);
+}
+
+void CSkinButton::SetCaptionShownByArt(const char* caption) {
+    m_bCaptionInArt = true;
+    SetWindowText(caption);
+}
+
+void CSkinButton::SetFocusMark(const qv::FocusMarkColours& colours) {
+    m_focusMark = colours;
+    if (m_hWnd) InvalidateRect(nullptr, FALSE);
 }
 
 bool CSkinButton::SizeToImage() {

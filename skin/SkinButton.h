@@ -1,6 +1,7 @@
 // The skinned push button: owner-drawn from a five-frame bitmap strip (normal, pressed, focused,
-// hover, disabled, left to right), tracking the mouse itself to show its hover frame. Clicks
-// reach the parent as ordinary button commands.
+// hover, disabled, left to right), tracking the mouse itself to show its hover frame, and marking
+// the keyboard focus while the window shows keyboard cues. Clicks reach the parent as ordinary
+// button commands.
 #pragma once
 
 #include <windows.h>
@@ -12,6 +13,7 @@
 #include "platform/Gdi.h"
 #include "platform/Image.h"
 #include "platform/Object.h"
+#include "skin/FocusMark.h"
 #include "skin/SkinImage.h"
 
 // Receives a skin button's mouse messages together with the button's child id.
@@ -47,12 +49,20 @@ public:
     // is resized to one frame at the new scale.
     void SetDpi(UINT dpi);
 
+    // Gives the button caption (code page 936) as its window text, which screen readers read as its
+    // name, where the strip's art already shows it: the caption is then drawn only on the classic
+    // face, which has no art.
+    void SetCaptionShownByArt(const char* caption);
+    // The colours of the mark the button shows while it has the keyboard focus and the window
+    // shows keyboard cues; the skin's own unless told.
+    void SetFocusMark(const qv::FocusMarkColours& colours);
+
     // Icon drawn left of the caption; the button does not own it.
     void SetIcon(HICON hIcon) { m_hIcon = hIcon; }
     // Receiver of the button's mouse messages, or null; the button does not own it.
     void SetMouseSink(ISkinMouseSink* pSink) { m_pMouseSink = pSink; }
 
-    // Paints the frame for the state in the record, then the icon and the caption.
+    // Paints the frame for the state in the record, then the icon, the caption and the focus mark.
     void DrawItem(LPDRAWITEMSTRUCT lpDrawItemStruct) override;
 
 protected:
@@ -65,6 +75,8 @@ protected:
     void OnMouseMove(UINT nFlags, POINT point);
     BOOL OnEraseBkgnd(HDC hDC);
     LRESULT OnMouseLeave(WPARAM wParam, LPARAM lParam);
+    // The window's keyboard cues were shown or hidden: the focus mark follows.
+    LRESULT OnUpdateUiState(WPARAM wParam, LPARAM lParam);
 
 private:
     // Owner-drawn style and the caption font, for created and attached windows alike.
@@ -83,6 +95,8 @@ private:
     COLORREF m_crText;
     CSkinImage m_image;
     ISkinMouseSink* m_pMouseSink = nullptr;
+    bool m_bCaptionInArt = false;
+    qv::FocusMarkColours m_focusMark = qv::kSkinFocusMark;
     UINT m_nDpi = qv::kDefaultDpi;
     CImage m_scaledStrip;  // the strip at m_nDpi, made from its art; empty at 96 DPI
     CFont m_scaledFont;    // the skin font at m_nDpi; empty at 96 DPI

@@ -156,13 +156,6 @@ class Img:
                     i, j = ty * self.pw + tx, y * src.pw + x
                     self.r[i], self.g[i], self.b[i] = src.r[j], src.g[j], src.b[j]
 
-    def mix(self, other, a):
-        """Blend every pixel towards the same pixel of other (same size and scale)."""
-        for i in range(self.pw * self.ph):
-            self.r[i] += (other.r[i] - self.r[i]) * a
-            self.g[i] += (other.g[i] - self.g[i]) * a
-            self.b[i] += (other.b[i] - self.b[i]) * a
-
     def rgb_bytes(self):
         """Raster rows top-down as (r, g, b) byte tuples."""
         return [[(to_byte(self.r[y * self.pw + x]), to_byte(self.g[y * self.pw + x]),
@@ -765,18 +758,19 @@ def make_background(width, k=1):
 
 
 def bevel_face(w, h, top, bottom, border, outer=PANE_ORANGE, radius=3.0,
-               highlight=0.55, shade=None, k=1):
-    """A button face: rounded rectangle with a vertical gradient, 1-px
-    border, inner top highlight.  Corners blend into `outer`."""
+               highlight=0.55, shade=None, border_width=1, k=1):
+    """A button face: rounded rectangle with a vertical gradient, a border
+    border_width px wide, inner top highlight.  Corners blend into `outer`."""
     img = Img(w, h, outer, k)
     outline = sd_round_rect(0, 0, w, h, radius)
     paint(img, outline, border)
-    inner = sd_round_rect(1, 1, w - 1, h - 1, radius - 1)
-    paint(img, inner, lambda x, y: gradient([(1, top), (h - 2, bottom)], y))
+    b = border_width
+    inner = sd_round_rect(b, b, w - b, h - b, radius - b)
+    paint(img, inner, lambda x, y: gradient([(b, top), (h - 1 - b, bottom)], y))
     # inner highlight along the top and a slightly darker bottom line
-    for x in range(2, w - 2):
-        img.blend(x, 1, (255, 255, 255), highlight)
-        img.blend(x, h - 2, shade if shade else scale(bottom, 0.92), 0.5)
+    for x in range(b + 1, w - b - 1):
+        img.blend(x, b, (255, 255, 255), highlight)
+        img.blend(x, h - 1 - b, shade if shade else scale(bottom, 0.92), 0.5)
     return img
 
 
@@ -910,29 +904,24 @@ def icon_user(img, ox, oy):
 
 
 SHARE_FRAMES = [
-    # (top, bottom, border, label colour, faded)
-    ((246, 246, 246), (212, 212, 212), (140, 140, 140), (34, 34, 34), False),   # normal
-    ((255, 255, 255), (238, 238, 238), (160, 160, 160), (34, 34, 34), False),   # pressed
-    ((246, 246, 244), (230, 230, 228), (178, 178, 176), (150, 150, 150), True),  # focus
-    ((224, 224, 224), (186, 186, 186), (118, 118, 118), (20, 20, 20), False),   # hover
-    ((198, 198, 198), (158, 158, 158), (100, 100, 100), (16, 16, 16), False),   # disabled
+    # (top, bottom, border, border width, label colour). Keyboard focus gives the normal face a
+    # wide gold border, its icon and label at full strength: a chosen button, never one that reads
+    # as disabled.
+    ((246, 246, 246), (212, 212, 212), (140, 140, 140), 1, (34, 34, 34)),   # normal
+    ((255, 255, 255), (238, 238, 238), (160, 160, 160), 1, (34, 34, 34)),   # pressed
+    ((246, 246, 246), (212, 212, 212), (176, 124, 36), 2, (34, 34, 34)),    # focus
+    ((224, 224, 224), (186, 186, 186), (118, 118, 118), 1, (20, 20, 20)),   # hover
+    ((198, 198, 198), (158, 158, 158), (100, 100, 100), 1, (16, 16, 16)),   # disabled
 ]
 
 
 def share_strip(icon, label, k=1):
     w, h = 122, 31
     frames = []
-    for top, bottom, border, ink, faded in SHARE_FRAMES:
-        f = bevel_face(w, h, top, bottom, border, radius=3.0, highlight=0.6, k=k)
-        if faded:
-            plain = Img(w, h, k=k)
-            plain.paste(f, 0, 0)
-            icon(f, 5, 5)
-            f.mix(plain, 0.55)
-        else:
-            icon(f, 5, 5)
-        draw_label(f, label, 12, 29, 15.5, ink,
-                   shadow=None if faded else lighten(top, 0.6), shadow_alpha=0.35)
+    for top, bottom, border, border_width, ink in SHARE_FRAMES:
+        f = bevel_face(w, h, top, bottom, border, radius=3.0, highlight=0.6, border_width=border_width, k=k)
+        icon(f, 5, 5)
+        draw_label(f, label, 12, 29, 15.5, ink, shadow=lighten(top, 0.6), shadow_alpha=0.35)
         frames.append(f)
     return frames
 

@@ -21,12 +21,19 @@
 //                                the DLL that registered the class of the window's child ID, and
 //                                the path of each comctl32.dll loaded in the window's process (in
 //                                the side-by-side folder of version 6.0 for common controls 6)
+//   probe access TITLE           what a screen reader is told of the window's children, each read
+//                                as focus tracking reads it (the object of its window's client
+//                                area): name, role, state, description and default action
+//   probe focus TITLE            the window that has the keyboard focus in the window's thread
+//   probe doaction TITLE ID      does the default action of child ID's object, as a screen reader
+//                                does when the user asks for it
 //   probe classicdialog EXE ID TITLE SECONDS
 //                                shows dialog template ID of EXE, made by this program (which
 //                                has no manifest, so its controls are the classic ones), titled
 //                                TITLE at the screen's bottom left, for SECONDS
 #include <windows.h>
 
+#include <oleacc.h>
 #include <psapi.h>
 #include <shellapi.h>
 
@@ -115,6 +122,96 @@ int ProbeWindow(const wchar_t* title) {
                 IsWindowEnabled(hWnd) ? "true" : "false", hForeground == hWnd ? "true" : "false",
                 Quote(Utf8(hForeground ? WindowText(hForeground) : L"")).c_str(),
                 Children(hWnd).c_str());
+    return 0;
+}
+
+// The object a screen reader gets for hWnd's client area, or null.
+IAccessible* ClientObject(HWND hWnd) {
+    IAccessible* object = nullptr;
+    if (FAILED(AccessibleObjectFromWindow(hWnd, static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible),
+                                          reinterpret_cast<void**>(&object))))
+        return nullptr;
+    return object;
+}
+
+std::string Said(HRESULT hr, BSTR text) {
+    std::string out = hr == S_OK && text ? Quote(Utf8(text)) : "null";
+    SysFreeString(text);
+    return out;
+}
+
+std::string Accessible(HWND hParent) {
+    std::string out;
+    VARIANT self;
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    for (HWND child = GetWindow(hParent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        wchar_t cls[128] = L"";
+        GetClassNameW(child, cls, 128);
+        out += out.empty() ? "{" : ", {";
+        out += "\"id\": " + std::to_string(GetDlgCtrlID(child)) + ", \"class\": " + Quote(Utf8(cls));
+        if (IAccessible* object = ClientObject(child)) {
+            BSTR name = nullptr, description = nullptr, action = nullptr;
+            VARIANT role, state;
+            VariantInit(&role);
+            VariantInit(&state);
+            const HRESULT named = object->get_accName(self, &name);
+            const HRESULT described = object->get_accDescription(self, &description);
+            const HRESULT acts = object->get_accDefaultAction(self, &action);
+            out += ", \"name\": " + Said(named, name);
+            out += ", \"description\": " + Said(described, description);
+            out += ", \"default_action\": " + Said(acts, action);
+            const bool hasRole = object->get_accRole(self, &role) == S_OK && role.vt == VT_I4;
+            wchar_t roleText[128] = L"";
+            if (hasRole) GetRoleTextW(static_cast<DWORD>(role.lVal), roleText, 128);
+            out += ", \"role\": " + (hasRole ? std::to_string(role.lVal) : std::string("null"));
+            out += ", \"role_text\": " + Quote(Utf8(roleText));
+            const bool hasState = object->get_accState(self, &state) == S_OK && state.vt == VT_I4;
+            out += ", \"state\": " + (hasState ? std::to_string(state.lVal) : std::string("null"));
+            object->Release();
+        }
+        out += ", \"children\": " + Accessible(child) + "}";
+    }
+    return "[" + out + "]";
+}
+
+int ProbeAccess(const wchar_t* title) {
+    HWND hWnd = FindWindowW(nullptr, title);
+    if (!hWnd) {
+        std::printf("{\"found\": false}\n");
+        return 0;
+    }
+    std::printf("{\"found\": true, \"children\": %s}\n", Accessible(hWnd).c_str());
+    return 0;
+}
+
+int ProbeFocus(const wchar_t* title) {
+    HWND hWnd = FindWindowW(nullptr, title);
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    if (!hWnd || !GetGUIThreadInfo(GetWindowThreadProcessId(hWnd, nullptr), &info) || !info.hwndFocus) {
+        std::printf("{\"found\": false}\n");
+        return 0;
+    }
+    // The control of the window that holds the focus: the window's own child the focus is in.
+    HWND control = info.hwndFocus;
+    while (GetParent(control) && GetParent(control) != hWnd) control = GetParent(control);
+    wchar_t cls[128] = L"";
+    GetClassNameW(info.hwndFocus, cls, 128);
+    std::printf("{\"found\": true, \"control\": %d, \"id\": %d, \"class\": %s, \"text\": %s}\n",
+                GetParent(control) == hWnd ? GetDlgCtrlID(control) : 0, GetDlgCtrlID(info.hwndFocus),
+                Quote(Utf8(cls)).c_str(), Quote(Utf8(WindowText(info.hwndFocus))).c_str());
+    return 0;
+}
+
+int DoDefaultAction(const wchar_t* title, int id) {
+    IAccessible* object = ClientObject(GetDlgItem(FindWindowW(nullptr, title), id));
+    VARIANT self;
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    const bool ok = object && object->accDoDefaultAction(self) == S_OK;
+    if (object) object->Release();
+    std::printf("{\"ok\": %s}\n", ok ? "true" : "false");
     return 0;
 }
 
@@ -280,6 +377,15 @@ int main() {
         return 0;
     }
     if (argc == 3 && std::wstring(argv[1]) == L"windows") return ProbeWindows(argv[2]);
+    if (argc == 3 && std::wstring(argv[1]) == L"focus") return ProbeFocus(argv[2]);
+    if (argc == 3 && std::wstring(argv[1]) == L"access") {
+        CoInitialize(nullptr);
+        return ProbeAccess(argv[2]);
+    }
+    if (argc == 4 && std::wstring(argv[1]) == L"doaction") {
+        CoInitialize(nullptr);
+        return DoDefaultAction(argv[2], static_cast<int>(std::wcstol(argv[3], nullptr, 10)));
+    }
     if (argc == 4 && std::wstring(argv[1]) == L"commoncontrols")
         return ProbeCommonControls(argv[2], static_cast<int>(std::wcstol(argv[3], nullptr, 10)));
     if (argc == 6 && std::wstring(argv[1]) == L"classicdialog")

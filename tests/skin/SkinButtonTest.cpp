@@ -146,17 +146,21 @@ struct StateCase {
     int frame;
 };
 
+// The focused states come with the keyboard cues hidden, as after mouse use, so that each shows its
+// frame alone; the focus mark the cues add has tests of its own.
+constexpr UINT kFocusUncued = ODS_FOCUS | ODS_NOFOCUSRECT;
+
 const StateCase kStates[] = {
     {"Normal", 0, false, 0},
     {"Pressed", ODS_SELECTED, false, 1},
-    {"Focused", ODS_FOCUS, false, 2},
+    {"Focused", kFocusUncued, false, 2},
     {"Hover", 0, true, 3},
     {"Disabled", ODS_DISABLED, false, 4},
-    {"DisabledFocusedHovered", ODS_DISABLED | ODS_FOCUS, true, 4},
-    {"DisabledPressedFocusedHovered", ODS_DISABLED | ODS_SELECTED | ODS_FOCUS, true, 4},
+    {"DisabledFocusedHovered", ODS_DISABLED | kFocusUncued, true, 4},
+    {"DisabledPressedFocusedHovered", ODS_DISABLED | ODS_SELECTED | kFocusUncued, true, 4},
     {"PressedHovered", ODS_SELECTED, true, 1},
-    {"PressedFocused", ODS_SELECTED | ODS_FOCUS, false, 1},
-    {"FocusedHovered", ODS_FOCUS, true, 3},
+    {"PressedFocused", ODS_SELECTED | kFocusUncued, false, 1},
+    {"FocusedHovered", kFocusUncued, true, 3},
 };
 
 class SkinButtonFrames : public ::testing::TestWithParam<StateCase> {
@@ -364,7 +368,7 @@ TEST(SkinButtonFace, ButtonWithoutStripUsesTheClassStrip) {
     const ClassStripScope classStrip(IDB_TEST_PATTERN, ThisModule());
     CSkinButton button;
     button.Create("", kChildStyle, CRect(0, 0, 20, 16), &host, kButtonId);
-    EXPECT_TRUE(ShowsFrame(*Paint(button, ODS_FOCUS), ClientRect(button), strip, 2, 2));
+    EXPECT_TRUE(ShowsFrame(*Paint(button, kFocusUncued), ClientRect(button), strip, 2, 2));
     EXPECT_EQ(0, g_skinButtonAttribute.m_image.GetRefCount()) << "the class strip is released after the paint";
 }
 
@@ -491,6 +495,89 @@ TEST(SkinButtonFace, RepeatedPaintsLeaveNoGdiObjectsBehind) {
     ASSERT_GT(before, 0u);
     for (int i = 0; i < 300; ++i) paint();
     EXPECT_EQ(before, skintest::GdiObjectCount());
+}
+
+TEST(SkinButtonFace, ACaptionTheArtShowsIsTheNameAndIsDrawnOnlyWhereThereIsNoArt) {
+    HostWindow& host = skintest::Host();
+    const StripPixels strip(IDB_TEST_PATTERN);
+    CSkinButton drawn, named, artless;
+    drawn.Create("■■", kChildStyle, CRect(5, 5, 5, 5), &host, kButtonId);
+    named.Create("", kChildStyle, CRect(25, 5, 25, 5), &host, kButtonId + 1);
+    artless.Create("", kChildStyle, CRect(45, 5, 85, 35), &host, kButtonId + 2);
+    named.SetCaptionShownByArt("■■");
+    artless.SetCaptionShownByArt("■■");
+    for (CSkinButton* button : {&drawn, &named}) button->SetBitmap(IDB_TEST_PATTERN, ThisModule(), false);
+    artless.SetBitmap(4242, ThisModule(), true);
+    // A screen reader reads the window text.
+    EXPECT_STREQ("■■", named.GetWindowText());
+    // Over the strip an ordinary caption is drawn; one the art shows is not drawn again.
+    EXPECT_FALSE(ShowsFrame(*Paint(drawn, 0, g_skinFont), ClientRect(drawn), strip, 0, 1));
+    EXPECT_TRUE(ShowsFrame(*Paint(named, 0, g_skinFont), ClientRect(named), strip, 0, 1));
+    // Without its art the button draws the caption after all.
+    const CRect client = ClientRect(artless);
+    const CRect ink = InkBox(*Paint(artless, 0, g_skinFont), client, ::GetSysColor(COLOR_BTNFACE));
+    EXPECT_GE(ink.right, ink.left) << "the caption drew nothing";
+}
+
+// --- The focus mark ---------------------------------------------------------------------------
+
+namespace {
+
+// Whether the canvas shows frame k of the strip one to one with the focus mark over it: a ring
+// unit pixels wide unit pixels in from the edge in the outer colour, the next ring in the inner.
+::testing::AssertionResult ShowsMarkedFrame(const Canvas& canvas, const CRect& client, const StripPixels& strip,
+                                            int k, const qv::FocusMarkColours& colours) {
+    const int frameWidth = strip.width() / 5;
+    for (int y = 0; y < client.Height(); ++y)
+        for (int x = 0; x < client.Width(); ++x) {
+            const int inset = std::min({x, y, client.Width() - 1 - x, client.Height() - 1 - y});
+            const COLORREF expected = inset == 1 ? colours.crOuter
+                                      : inset == 2 ? colours.crInner
+                                                   : strip.At(k * frameWidth + x, y);
+            if (canvas.At(x, y) != expected)
+                return ::testing::AssertionFailure() << "pixel (" << x << ", " << y << ") is 0x" << std::hex
+                                                     << canvas.At(x, y) << ", expected 0x" << expected;
+        }
+    return ::testing::AssertionSuccess();
+}
+
+}  // namespace
+
+TEST(SkinButtonFocus, AFocusedButtonWearsTheMarkOverItsFrameWhileCuesShowAndNeverWhenDisabled) {
+    HostWindow& host = skintest::Host();
+    const StripPixels strip(IDB_SHARE_SINA);
+    CSkinButton button;
+    button.Create("", kChildStyle, CRect(0, 0, 0, 0), &host, kButtonId);
+    button.SetBitmap(IDB_SHARE_SINA, ThisModule(), false);
+    const CRect client = ClientRect(button);
+    EXPECT_TRUE(ShowsMarkedFrame(*Paint(button, ODS_FOCUS), client, strip, 2, qv::kSkinFocusMark));
+    EXPECT_TRUE(ShowsMarkedFrame(*Paint(button, ODS_FOCUS | ODS_SELECTED), client, strip, 1, qv::kSkinFocusMark));
+    // After mouse use the system hides the cues until a key is pressed: the focus frame alone.
+    EXPECT_TRUE(ShowsFrame(*Paint(button, kFocusUncued), client, strip, 2, 1));
+    EXPECT_TRUE(ShowsFrame(*Paint(button, ODS_FOCUS | ODS_DISABLED), client, strip, 4, 1));
+    EXPECT_TRUE(ShowsFrame(*Paint(button, 0), client, strip, 0, 1));
+}
+
+TEST(SkinButtonFocus, TheMarkTakesTheColoursItIsGivenAndTheDisplaysScale) {
+    HostWindow& host = skintest::Host();
+    constexpr qv::FocusMarkColours kMark = {RGB(1, 200, 3), RGB(5, 6, 250)};
+    CSkinButton button;
+    button.Create("", kChildStyle, CRect(0, 0, 0, 0), &host, kButtonId);
+    button.SetBitmap(IDB_SHARE_SINA, ThisModule(), false);
+    button.SetFocusMark(kMark);
+    button.SetDpi(192);
+    const CRect client = ClientRect(button);
+    ASSERT_EQ(244, client.Width());
+    const auto drawn = Paint(button, ODS_FOCUS);
+    // Across the middle row: two pixels of art, two of each ring, then art again.
+    const int y = client.Height() / 2;
+    const std::vector<COLORREF> left = {drawn->At(2, y), drawn->At(3, y), drawn->At(4, y), drawn->At(5, y)};
+    EXPECT_EQ(left, (std::vector<COLORREF>{kMark.crOuter, kMark.crOuter, kMark.crInner, kMark.crInner}));
+    for (int x : {0, 1, 6}) EXPECT_NE(drawn->At(x, y), kMark.crOuter) << x;
+    EXPECT_NE(drawn->At(6, y), kMark.crInner);
+    EXPECT_EQ(drawn->At(client.Width() - 3, y), kMark.crOuter);
+    EXPECT_EQ(drawn->At(client.Width() - 5, y), kMark.crInner);
+    button.SetDpi(96);
 }
 
 // --- The window: style, font, size, mouse -------------------------------------------------------
