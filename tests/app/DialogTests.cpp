@@ -381,7 +381,7 @@ TEST(MainDialog, AtTwiceTheDpiItKeepsNoPictureButItsBufferAndCollapsesFromTheRes
                                    std::to_string(bitmap.bitsPerPixel) + " bits");
         return pictures;
     };
-    // The colour of bitmap nID's art at twice its size at (x, y).
+    // The colour at (x, y) of bitmap nID's art at size.
     const auto art = [](UINT nID, SIZE size, int x, int y) {
         CBitmap picture;
         picture.Attach(qv::LoadSkinArt(::GetModuleHandleW(nullptr), nID, 1, size));
@@ -398,10 +398,11 @@ TEST(MainDialog, AtTwiceTheDpiItKeepsNoPictureButItsBufferAndCollapsesFromTheRes
 
         // In the title band, right of the small buttons wherever they stand: the collapsed
         // background's own edge, then the expanded one's band.
-        const POINT edge = {2 * 556 - 1, 40};
-        const COLORREF collapsedEdge = art(IDB_BG_COLLAPSED, {2 * 556, 1200}, edge.x, edge.y);
-        const COLORREF expandedBand = art(IDB_BG_EXPANDED, {1880, 1200}, edge.x, edge.y);
-        ASSERT_NE(collapsedEdge, expandedBand);
+        const SIZE collapsed = layout::Scaled(layout::kCollapsedWindow, 192);
+        const POINT edge = {collapsed.cx - 1, 40};
+        const COLORREF collapsedEdge = art(IDB_BG_COLLAPSED, collapsed, edge.x, edge.y);
+        const COLORREF expandedBand = art(IDB_BG_EXPANDED, layout::Scaled(layout::kWindow, 192), edge.x, edge.y);
+        EXPECT_NE(collapsedEdge, expandedBand) << "the check below would tell the states apart";
         HWND hBar = ::GetDlgItem(hWnd, IDC_COLLAPSE_BAR);
         ::SendMessageW(hWnd, WM_COMMAND, MAKEWPARAM(IDC_COLLAPSE_BAR, STN_CLICKED), reinterpret_cast<LPARAM>(hBar));
         EXPECT_EQ(Shown(hWnd, edge.x, edge.y), collapsedEdge);
