@@ -44,13 +44,6 @@ constexpr UINT kLargestDpi = 480;
 
 UINT UsableDpi(UINT dpi) { return std::clamp(dpi, qv::kDefaultDpi, kLargestDpi); }
 
-// Skin bitmap nID at size, drawn for the display's scale, into bitmap, with its header.
-void LoadSkinBitmap(CBitmap& bitmap, BITMAP& header, UINT nID, SIZE size) {
-    bitmap.Attach(qv::LoadSkinArt(::GetModuleHandleW(nullptr), nID, 1, size));
-    header = {};
-    bitmap.GetBitmap(&header);
-}
-
 SIZE SizeOf(const RECT& rect) { return {rect.right - rect.left, rect.bottom - rect.top}; }
 
 // Moves a child window to rect, in its parent's client pixels.
@@ -250,20 +243,10 @@ CHtmlBrowser* CQuilVaraDlg::CreatePane(const RECT& rect, UINT nID, const char* u
 
 void CQuilVaraDlg::BuildSkinBuffer() {
     CClientDC dc(m_hWnd);
-    // New contexts first: they let go of the bitmaps and font of an earlier scale.
-    m_dcBuffer.CreateCompatibleDC(dc);
-    m_dcSkin.CreateCompatibleDC(dc);
-
     const SIZE window = layout::Scaled(layout::kWindow, m_nDpi);
     m_rcClient = CRect(0, 0, window.cx, window.cy);
-    LoadSkinBitmap(m_bmpBgExpanded, m_bmBgExpanded, IDB_BG_EXPANDED, window);
-    LoadSkinBitmap(m_bmpBar, m_bmBar, IDB_COLLAPSE_BAR, SizeOf(layout::Scaled(layout::kBarImage, m_nDpi)));
-    // The collapsed background waits for a collapse: above 100 % it costs as much time to make as
-    // the expanded one, which a start need not wait for.
-    m_bmpBgCollapsed.DeleteObject();
-
-    m_bmpBuffer.CreateCompatibleBitmap(dc, m_rcClient.Width(), m_rcClient.Height());
-    m_dcBuffer.SelectObject(m_bmpBuffer);
+    // A new buffer first: its new context lets go of the font of an earlier scale.
+    m_dcBuffer.Create(dc, window);
     // The bar's text keeps this font and transparent background for the life of the buffer.
     m_font.CreatePointFont(kBarFontPointTenths, kBarFontFace, m_nDpi);
     m_dcBuffer.SelectObject(m_font);
@@ -272,16 +255,13 @@ void CQuilVaraDlg::BuildSkinBuffer() {
 }
 
 void CQuilVaraDlg::ComposeBuffer() {
-    if (!m_bExpanded && !m_bmpBgCollapsed.GetSafeHandle())
-        LoadSkinBitmap(m_bmpBgCollapsed, m_bmBgCollapsed, IDB_BG_COLLAPSED, layout::Scaled(layout::kCollapsedWindow, m_nDpi));
-    const CBitmap& background = m_bExpanded ? m_bmpBgExpanded : m_bmpBgCollapsed;
-    const BITMAP& header = m_bExpanded ? m_bmBgExpanded : m_bmBgCollapsed;
-    m_dcSkin.SelectObject(background);
-    m_dcBuffer.BitBlt(0, 0, header.bmWidth, header.bmHeight, m_dcSkin, 0, 0, SRCCOPY);
+    const HINSTANCE hResources = ::GetModuleHandleW(nullptr);
+    // A collapse leaves the columns right of the collapsed background as they were.
+    const SIZE background = layout::Scaled(m_bExpanded ? layout::kWindow : layout::kCollapsedWindow, m_nDpi);
+    m_dcBuffer.DrawArt(hResources, m_bExpanded ? IDB_BG_EXPANDED : IDB_BG_COLLAPSED, {0, 0}, background);
     // The bar goes over the background, covering the text it had before.
-    m_dcSkin.SelectObject(m_bmpBar);
-    const POINT bar = layout::Scaled(layout::kBarOrigin, m_nDpi);
-    m_dcBuffer.BitBlt(bar.x, bar.y, m_bmBar.bmWidth, m_bmBar.bmHeight, m_dcSkin, 0, 0, SRCCOPY);
+    const RECT bar = layout::Scaled(layout::kBarImage, m_nDpi);
+    m_dcBuffer.DrawArt(hResources, IDB_COLLAPSE_BAR, {bar.left, bar.top}, SizeOf(bar));
     m_stcCollapseBar.DrawFace(m_dcBuffer, m_nDpi);
 }
 

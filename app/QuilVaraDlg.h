@@ -21,6 +21,7 @@
 #include "platform/Gdi.h"
 #include "platform/Menu.h"
 #include "platform/Rect.h"
+#include "skin/SkinArt.h"
 #include "skin/SkinButton.h"
 
 class CQuilVaraDlg : public CDialog {
@@ -37,11 +38,11 @@ protected:
     BOOL OnInitDialog() override;
 
     // Skin painting, dragging and collapse.
-    // Makes the back buffer, the skin bitmaps and the bar's font for the window's DPI, and
-    // composes the buffer for the window's state.
+    // Makes the back buffer and the bar's font for the window's DPI, and composes the buffer for
+    // the window's state.
     void BuildSkinBuffer();
-    // Copies the background of the window's state and the bar into the buffer and writes the
-    // bar's text.
+    // Draws the background of the window's state and the bar into the buffer from the resources
+    // and writes the bar's text.
     void ComposeBuffer();
     void OnPaint();
     HCURSOR OnQueryDragIcon();
@@ -117,15 +118,9 @@ private:
     CFont m_fontPanel;
     CCollapseBar m_stcCollapseBar;
     bool m_bExpanded = true;
-    CBitmap m_bmpBgCollapsed;
-    CBitmap m_bmpBgExpanded;
-    CBitmap m_bmpBar;
-    CBitmap m_bmpBuffer;
-    BITMAP m_bmBgCollapsed{};
-    BITMAP m_bmBgExpanded{};
-    BITMAP m_bmBar{};
-    CDC m_dcSkin;
-    CDC m_dcBuffer;
+    // The composed image of the window, which every paint copies. The art is drawn into it from
+    // the resources each time it is composed, and kept nowhere else.
+    qv::CSkinSurface m_dcBuffer;
     HICON m_hIcon = nullptr;
     qv::CInstanceClaim* m_pInstanceClaim;
     // The DPI of the display the window is on, which every place and picture is scaled to.

@@ -49,10 +49,6 @@ BOOL CFont::CreateScaledCopy(HFONT hFont, UINT dpi) {
     return Attach(::CreateFontIndirectW(&lf));
 }
 
-BOOL CBitmap::CreateCompatibleBitmap(HDC hdc, int nWidth, int nHeight) {
-    return Attach(::CreateCompatibleBitmap(hdc, nWidth, nHeight));
-}
-
 int CBitmap::GetBitmap(BITMAP* pBitmap) const {
     return ::GetObjectW(m_hObject, sizeof(BITMAP), pBitmap);
 }

@@ -40,7 +40,6 @@ class CBitmap : public CGdiObject {
 public:
     operator HBITMAP() const { return static_cast<HBITMAP>(m_hObject); }
 
-    BOOL CreateCompatibleBitmap(HDC hdc, int nWidth, int nHeight);
     int GetBitmap(BITMAP* pBitmap) const;
 };
 

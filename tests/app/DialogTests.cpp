@@ -7,6 +7,7 @@
 #include <cstring>
 #include <functional>
 #include <map>
+#include <set>
 #include <string>
 #include <thread>
 #include <utility>
@@ -20,7 +21,9 @@
 #include "platform/Text.h"
 #include "platform/WinApp.h"
 #include "res/resource.h"
+#include "skin/SkinArt.h"
 #include "tests/app/IconImages.h"
+#include "tests/support/GdiTable.h"
 
 namespace {
 
@@ -368,6 +371,54 @@ TEST(MainDialog, MovedToADisplayOfTwiceTheDpiItTakesTheSuggestedRectangleAndDoub
         ::SendMessageW(hWnd, WM_DPICHANGED, 0, 0);
         EXPECT_EQ(WindowRect(hWnd), Text(before));
         EXPECT_EQ(Places(hWnd, expected), expected);
+        ::PostMessageW(hWnd, WM_CLOSE, 0, 0);
+    });
+    ::OleUninitialize();
+}
+
+TEST(MainDialog, AtTwiceTheDpiItKeepsNoPictureButItsBufferAndCollapsesFromTheResources) {
+    ASSERT_TRUE(SUCCEEDED(::OleInitialize(nullptr)));
+    std::set<HGDIOBJ> before;
+    for (const qvtest::HeldBitmap& bitmap : qvtest::HeldBitmaps()) before.insert(bitmap.handle);
+    // The bitmaps the window made and keeps that are as tall as the bar or taller: its buffer, and
+    // the backgrounds and the bar if it kept them.
+    const auto kept = [&before] {
+        std::vector<std::string> pictures;
+        for (const qvtest::HeldBitmap& bitmap : qvtest::HeldBitmaps())
+            if (!before.count(bitmap.handle) && bitmap.height >= 2 * (layout::kBarImage.bottom - layout::kBarImage.top))
+                pictures.push_back(std::to_string(bitmap.width) + " x " + std::to_string(bitmap.height) + ", " +
+                                   std::to_string(bitmap.bitsPerPixel) + " bits");
+        return pictures;
+    };
+    // The colour at (x, y) of bitmap nID's art at size.
+    const auto art = [](UINT nID, SIZE size, int x, int y) {
+        CBitmap picture;
+        picture.Attach(qv::LoadSkinArt(::GetModuleHandleW(nullptr), nID, 1, size));
+        CDC dc;
+        dc.CreateCompatibleDC(nullptr);
+        dc.SelectObject(picture);
+        return ::GetPixel(dc, x, y);
+    };
+    RunDialog([&](HWND hWnd) {
+        RECT suggested = {0, 0, 1880, 1200};
+        ::SendMessageW(hWnd, WM_DPICHANGED, MAKEWPARAM(192, 192), reinterpret_cast<LPARAM>(&suggested));
+        const std::vector<std::string> buffer = {"1880 x 1200, 24 bits"};
+        EXPECT_EQ(kept(), buffer);
+
+        // In the title band, right of the small buttons wherever they stand: the collapsed
+        // background's own edge, then the expanded one's band.
+        const SIZE collapsed = layout::Scaled(layout::kCollapsedWindow, 192);
+        const POINT edge = {collapsed.cx - 1, 40};
+        const COLORREF collapsedEdge = art(IDB_BG_COLLAPSED, collapsed, edge.x, edge.y);
+        const COLORREF expandedBand = art(IDB_BG_EXPANDED, layout::Scaled(layout::kWindow, 192), edge.x, edge.y);
+        EXPECT_NE(collapsedEdge, expandedBand) << "the check below would tell the states apart";
+        HWND hBar = ::GetDlgItem(hWnd, IDC_COLLAPSE_BAR);
+        ::SendMessageW(hWnd, WM_COMMAND, MAKEWPARAM(IDC_COLLAPSE_BAR, STN_CLICKED), reinterpret_cast<LPARAM>(hBar));
+        EXPECT_EQ(Shown(hWnd, edge.x, edge.y), collapsedEdge);
+        EXPECT_EQ(kept(), buffer);
+        ::SendMessageW(hWnd, WM_COMMAND, MAKEWPARAM(IDC_COLLAPSE_BAR, STN_CLICKED), reinterpret_cast<LPARAM>(hBar));
+        EXPECT_EQ(Shown(hWnd, edge.x, edge.y), expandedBand);
+        EXPECT_EQ(kept(), buffer);
         ::PostMessageW(hWnd, WM_CLOSE, 0, 0);
     });
     ::OleUninitialize();

@@ -1,34 +1,12 @@
 #include "tests/skin/SkinTestSupport.h"
 
-#include <winternl.h>
-
 #include "platform/Rect.h"
+#include "tests/support/GdiTable.h"
 
 namespace skintest {
 
 namespace {
 COLORREF FromBgra(DWORD pixel) { return RGB((pixel >> 16) & 0xFF, (pixel >> 8) & 0xFF, pixel & 0xFF); }
-
-// Live entries of the GDI handle table the PEB points at; Wine keeps one table per process.
-DWORD CountGdiTableEntries() {
-    struct Entry {
-        UINT64 object;  // the object's address while the handle is live, else 0
-        BYTE rest[16];
-    };
-    static_assert(sizeof(Entry) == 24, "one handle table entry on 64-bit Windows");
-    constexpr size_t kPebGdiTableOffset = 0xF8;  // PEB::GdiSharedHandleTable on 64-bit Windows
-    constexpr size_t kTableEntries = 0x10000;
-    PROCESS_BASIC_INFORMATION basic{};
-    if (::NtQueryInformationProcess(::GetCurrentProcess(), ProcessBasicInformation, &basic, sizeof basic,
-                                    nullptr) != 0)
-        return 0;
-    const auto* peb = reinterpret_cast<const BYTE*>(basic.PebBaseAddress);
-    const auto* table = *reinterpret_cast<const Entry* const*>(peb + kPebGdiTableOffset);
-    if (!table) return 0;
-    DWORD live = 0;
-    for (size_t i = 0; i < kTableEntries; ++i) live += table[i].object != 0;
-    return live;
-}
 
 BITMAPINFO TopDown32(int width, int height) {
     BITMAPINFO info{};
@@ -90,7 +68,7 @@ DWORD GdiObjectCount(const char** source) {
     const DWORD count = ::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS);
     const bool bSupported = !(count == 0 && ::GetLastError() == ERROR_CALL_NOT_IMPLEMENTED);
     if (source) *source = bSupported ? "GetGuiResources" : "GDI handle table";
-    return bSupported ? count : CountGdiTableEntries();
+    return bSupported ? count : static_cast<DWORD>(qvtest::LiveGdiHandles().size());
 }
 
 void PumpMessages(DWORD milliseconds) {
