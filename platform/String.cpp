@@ -139,7 +139,7 @@ bool CString::LoadString(unsigned id) {
         Empty();
         return false;
     }
-    *this = qv::GbkFromWide(std::wstring(resource, static_cast<size_t>(length))).c_str();
+    *this = qv::GbkFromWide(std::wstring(resource, static_cast<size_t>(length)));
     return true;
 }
 #endif

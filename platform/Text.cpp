@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <vector>
+
 namespace qv {
 
 std::wstring WideFromGbk(const char* text) {
@@ -14,15 +16,14 @@ std::wstring WideFromGbk(const char* text) {
     return wide;
 }
 
-std::string GbkFromWide(const std::wstring& text) {
-    if (text.empty()) return std::string();
+CString GbkFromWide(const std::wstring& text) {
+    if (text.empty()) return CString();
     const int length = ::WideCharToMultiByte(kTextCodePage, 0, text.c_str(), -1, nullptr, 0,
                                              nullptr, nullptr);
-    if (length <= 0) return std::string();
-    std::string narrow(static_cast<size_t>(length), '\0');
-    ::WideCharToMultiByte(kTextCodePage, 0, text.c_str(), -1, &narrow[0], length, nullptr, nullptr);
-    narrow.resize(static_cast<size_t>(length) - 1);
-    return narrow;
+    if (length <= 0) return CString();
+    std::vector<char> narrow(static_cast<size_t>(length), '\0');
+    ::WideCharToMultiByte(kTextCodePage, 0, text.c_str(), -1, narrow.data(), length, nullptr, nullptr);
+    return CString(narrow.data());
 }
 
 }  // namespace qv

@@ -5,11 +5,14 @@
 
 #include <string>
 
+#include "platform/String.h"
+
 namespace qv {
 
 constexpr unsigned kTextCodePage = 936;
 
 std::wstring WideFromGbk(const char* text);
-std::string GbkFromWide(const std::wstring& text);
+// The tool's own narrow string: the C++ library's narrow strings stay out of the exe.
+CString GbkFromWide(const std::wstring& text);
 
 }  // namespace qv

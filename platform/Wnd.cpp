@@ -29,8 +29,8 @@ IWndApp* AfxGetWndApp() { return g_pWndApp; }
 
 const char* AfxGetAppName() {
     if (g_pWndApp && g_pWndApp->GetAppName()) return g_pWndApp->GetAppName();
-    static std::string executableName;
-    if (executableName.empty()) {
+    static CString executableName;
+    if (executableName.IsEmpty()) {
         wchar_t path[MAX_PATH] = L"";
         ::GetModuleFileNameW(nullptr, path, MAX_PATH);
         std::wstring name(path);
@@ -40,7 +40,7 @@ const char* AfxGetAppName() {
         if (dot != std::wstring::npos) name.erase(dot);
         executableName = qv::GbkFromWide(name);
     }
-    return executableName.c_str();
+    return executableName;
 }
 
 CWnd::~CWnd() {
@@ -118,7 +118,7 @@ CString CWnd::GetWindowText() const {
     std::wstring text(static_cast<size_t>(length) + 1, L'\0');
     ::GetWindowTextW(m_hWnd, &text[0], length + 1);
     text.resize(static_cast<size_t>(length));
-    return CString(qv::GbkFromWide(text).c_str());
+    return qv::GbkFromWide(text);
 }
 
 void CWnd::CenterWindow() const {

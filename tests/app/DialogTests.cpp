@@ -69,7 +69,7 @@ struct MessageBoxCatcher {
             std::wstring(cls) == L"#32770" && ::GetDlgItem(hWnd, 0xFFFF)) {
             wchar_t text[512] = L"";
             ::GetDlgItemTextW(hWnd, 0xFFFF, text, 512);
-            texts.push_back(qv::GbkFromWide(text));
+            texts.push_back(qv::GbkFromWide(text).GetString());
             if (onShow) onShow();
             ::PostMessageW(hWnd, WM_COMMAND, IDOK, 0);
         }

@@ -44,7 +44,7 @@ ComPtr<IAccessible> ClientObject(HWND hWnd) {
 std::string Text(HRESULT (STDMETHODCALLTYPE IAccessible::*get)(VARIANT, BSTR*), IAccessible* object) {
     BSTR text = nullptr;
     const HRESULT hr = (object->*get)(Self(), &text);
-    const std::string result = hr == S_OK && text ? qv::GbkFromWide(text) : "<none>";
+    const std::string result = hr == S_OK && text ? qv::GbkFromWide(text).GetString() : "<none>";
     ::SysFreeString(text);
     return result;
 }
