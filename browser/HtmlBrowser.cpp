@@ -196,8 +196,7 @@ void CHtmlBrowser::BeginLoading() {
     // The first request shows the pane's own ground, not the control's blank page. Later ones
     // leave the page or the panel in view until the loading is revealed.
     if (previous == PageState::kNone) {
-        ShowBrowser(false);
-        m_panel.Show(CPagePanel::Kind::kGround);
+        ShowInstead(CPagePanel::Kind::kGround);
     }
 }
 
@@ -205,16 +204,21 @@ void CHtmlBrowser::ShowPage() {
     m_state = PageState::kShown;
     for (UINT_PTR timer : {kRevealTimer, kGiveUpTimer, kAskAgainTimer}) ::KillTimer(m_hWnd, timer);
     m_schedule.Reset();
-    m_panel.Show(CPagePanel::Kind::kHidden);
-    ShowBrowser(true);
+    ShowInstead(CPagePanel::Kind::kHidden);
+}
+
+void CHtmlBrowser::ShowInstead(CPagePanel::Kind kind) {
+    if (kind != CPagePanel::Kind::kHidden) ShowBrowser(false);
+    m_panel.Show(kind);
+    if (kind == CPagePanel::Kind::kHidden) ShowBrowser(true);
+    UpdateTabStop();
 }
 
 void CHtmlBrowser::ShowUnreachable() {
     m_state = PageState::kUnreachable;
     ::KillTimer(m_hWnd, kRevealTimer);
     ::KillTimer(m_hWnd, kGiveUpTimer);
-    ShowBrowser(false);
-    m_panel.Show(CPagePanel::Kind::kUnreachable);
+    ShowInstead(CPagePanel::Kind::kUnreachable);
     // Where the system reports the network back, the pane hears it from its first failure on.
     if (!m_networkWatch.IsWatching()) m_networkWatch.Start(m_hWnd, kNetworkBackMessage);
     ::SetTimer(m_hWnd, kAskAgainTimer, m_schedule.NextDelay(), nullptr);
@@ -246,8 +250,7 @@ LRESULT CHtmlBrowser::OnTimerMessage(WPARAM wParam, LPARAM) {
         case kRevealTimer:
             ::KillTimer(m_hWnd, kRevealTimer);
             if (m_state == PageState::kLoading) {
-                ShowBrowser(false);
-                m_panel.Show(CPagePanel::Kind::kLoading);
+                ShowInstead(CPagePanel::Kind::kLoading);
             }
             break;
         case kGiveUpTimer:

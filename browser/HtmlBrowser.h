@@ -103,6 +103,10 @@ private:
     void BeginLoading();
     void ShowPage();
     void ShowUnreachable();
+    // Shows the panel as kind in place of the page, or the page (kHidden). The page's surface goes
+    // before a panel shows and comes back once it has gone, so that the focus passes between the
+    // page and the panel's button through the pane itself.
+    void ShowInstead(CPagePanel::Kind kind);
     // Asks again for an unreachable page, now or as soon as the shortest gap allows.
     void AskByItself();
     // Opens url in the user's browser, at most once in kLaunchIntervalMs.

@@ -522,6 +522,18 @@ void CHtmlView::ShowBrowser(bool bShow) {
     HWND hSurface = nullptr;
     if (m_pInPlaceObject && SUCCEEDED(m_pInPlaceObject->GetWindow(&hSurface)) && hSurface)
         ::ShowWindow(hSurface, bShow ? SW_SHOWNA : SW_HIDE);
+    UpdateTabStop();
+}
+
+void CHtmlView::UpdateTabStop() {
+    bool bStopInside = false;
+    for (HWND hChild = ::GetWindow(m_hWnd, GW_CHILD); hChild && !bStopInside; hChild = ::GetWindow(hChild, GW_HWNDNEXT))
+        bStopInside = (::GetWindowLongW(hChild, GWL_STYLE) & (WS_TABSTOP | WS_VISIBLE | WS_DISABLED)) ==
+                      (WS_TABSTOP | WS_VISIBLE);
+    const LONG exStyle = ::GetWindowLongW(m_hWnd, GWL_EXSTYLE);
+    const LONG style = ::GetWindowLongW(m_hWnd, GWL_STYLE);
+    ::SetWindowLongW(m_hWnd, GWL_EXSTYLE, bStopInside ? exStyle | WS_EX_CONTROLPARENT : exStyle & ~WS_EX_CONTROLPARENT);
+    ::SetWindowLongW(m_hWnd, GWL_STYLE, bStopInside ? style & ~WS_TABSTOP : style | WS_TABSTOP);
 }
 
 void CHtmlView::SetBrowserRect(const RECT& rect) {

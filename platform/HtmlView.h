@@ -43,6 +43,11 @@ public:
     void SetLeft(long nNewValue);
     // Shows or hides the browser surface; the page stays loaded behind a hidden one.
     void ShowBrowser(bool bShow);
+    // After the view's children were shown or hidden: while one can take the focus (the page, a
+    // control its owner put there), the view is a control parent that a dialog's keyboard
+    // navigation steps into; while none can, the view is a tab stop itself, so that the keys
+    // still reach it in its place.
+    void UpdateTabStop();
     // Gives up the page that is on its way (the control's Stop). Does nothing when there is no
     // control.
     void Stop();

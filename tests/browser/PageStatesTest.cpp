@@ -164,6 +164,13 @@ protected:
             .FireAt(m_pSink.Get());
     }
     bool SurfaceShown() const { return Visible(BrowserSurface(*m_pPane)); }
+    // Whether the dialog manager stops at the pane itself rather than stepping into it.
+    bool IsTabStopItself() const {
+        const bool bStop = (::GetWindowLongW(m_pPane->m_hWnd, GWL_STYLE) & WS_TABSTOP) != 0;
+        const bool bParent = (::GetWindowLongW(m_pPane->m_hWnd, GWL_EXSTYLE) & WS_EX_CONTROLPARENT) != 0;
+        EXPECT_NE(bStop, bParent);
+        return bStop;
+    }
 
     NetworkListManager m_network;  // before the pane, which may look for it, and gone after it
     HostWindow m_host;
@@ -179,8 +186,11 @@ TEST_F(PageStates, APageOnItsWayShowsTheGroundThenThatItIsLoadingUntilItIsThere)
     // comes quickly never flashes the loading line.
     EXPECT_FALSE(SurfaceShown());
     EXPECT_EQ(L"", PanelLineText(*m_pPane));
+    // Nothing inside can take the focus: the keys stop at the pane itself, until the page is there.
+    EXPECT_TRUE(IsTabStopItself());
     Complete();
     EXPECT_TRUE(SurfaceShown());
+    EXPECT_FALSE(IsTabStopItself());
     qvtest::Pump(800);
     EXPECT_EQ(L"", PanelLineText(*m_pPane));
     EXPECT_TRUE(SurfaceShown());
@@ -209,6 +219,7 @@ TEST_F(PageStates, AFailedPageGivesThePanelWhichAsksAgainByItselfAFewSecondsLate
     const HWND hButton = RetryButton(*m_pPane);
     EXPECT_EQ(static_cast<DWORD>(WS_TABSTOP | BS_OWNERDRAW),
               ::GetWindowLongW(hButton, GWL_STYLE) & (WS_TABSTOP | BS_TYPEMASK));
+    EXPECT_FALSE(IsTabStopItself());
     ASSERT_TRUE(WaitForRequests(2, 10000));
     EXPECT_GE(::GetTickCount() - failed, CRecoverySchedule::kFirstDelayMs - 50);
     EXPECT_EQ(kSearchW, m_pLog->entries()[1].url);
