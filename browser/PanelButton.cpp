@@ -36,12 +36,7 @@ void CPanelButton::SetLook(const PanelLook& look) {
 }
 
 void CPanelButton::OnMouseMove(UINT nFlags, POINT point) {
-    if (!m_bHot) {
-        m_bHot = true;
-        InvalidateRect(nullptr, FALSE);
-        TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, m_hWnd, HOVER_DEFAULT};
-        ::_TrackMouseEvent(&track);
-    }
+    TrackHover(m_bHot);
     CButton::OnMouseMove(nFlags, point);
 }
 

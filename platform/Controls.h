@@ -1,6 +1,8 @@
 // The two standard controls the tool uses.
 #pragma once
 
+#include <commctrl.h>
+
 #include "platform/Wnd.h"
 
 class CStatic : public CWnd {
@@ -24,6 +26,17 @@ public:
     virtual void DrawItem(LPDRAWITEMSTRUCT) {}
 
 protected:
+    // For a button that shows the pointer over it, on each mouse move: the first move in marks
+    // bHover, repaints and asks for the one WM_MOUSELEAVE that ends it; the next move after that
+    // asks again.
+    void TrackHover(bool& bHover) const {
+        if (bHover) return;
+        bHover = true;
+        InvalidateRect(nullptr, FALSE);
+        TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, m_hWnd, HOVER_DEFAULT};
+        ::_TrackMouseEvent(&track);
+    }
+
     BOOL OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult) override {
         if (message != WM_DRAWITEM) return CWnd::OnChildNotify(message, wParam, lParam, pResult);
         DrawItem(reinterpret_cast<LPDRAWITEMSTRUCT>(lParam));

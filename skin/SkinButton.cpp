@@ -97,13 +97,7 @@ void CSkinButton::PreSubclassWindow() {
 }
 
 void CSkinButton::OnMouseMove(UINT nFlags, POINT point) {
-    if (!m_bHover) {
-        m_bHover = true;
-        InvalidateRect(nullptr, FALSE);
-        // One WM_MOUSELEAVE when the pointer goes; the next move after it asks again.
-        TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, m_hWnd, HOVER_DEFAULT};
-        ::_TrackMouseEvent(&track);
-    }
+    TrackHover(m_bHover);
     CButton::OnMouseMove(nFlags, point);
 }
 
