@@ -1,7 +1,5 @@
 #include "browser/PanelButton.h"
 
-#include <commctrl.h>
-
 #include <algorithm>
 
 #include "platform/Gdi.h"

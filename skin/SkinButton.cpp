@@ -1,7 +1,5 @@
 #include "skin/SkinButton.h"
 
-#include <commctrl.h>
-
 #include "platform/Gdi.h"
 #include "platform/Rect.h"
 #include "res/resource.h"
