@@ -150,6 +150,18 @@ HostWindow::HostWindow() {
                    RECT{0, 0, 940, 600}, nullptr, 0);
 }
 
+namespace {
+
+// Next hands out each connection with a reference of its own for the caller to release, except
+// in Wine's control, whose enumerator hands out the connection's own: releasing that one would
+// leave the sink freed while the control still calls it.
+bool NextAddsReference() {
+    static const bool bAdds = !::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "wine_get_version");
+    return bAdds;
+}
+
+}  // namespace
+
 std::vector<ComPtr<IDispatch>> EventSinks(IWebBrowser2* browser) {
     std::vector<ComPtr<IDispatch>> sinks;
     ComPtr<IConnectionPointContainer> points;
@@ -163,7 +175,7 @@ std::vector<ComPtr<IDispatch>> EventSinks(IWebBrowser2* browser) {
     while (connections->Next(1, &data, nullptr) == S_OK) {
         ComPtr<IDispatch> sink;
         if (SUCCEEDED(data.pUnk->QueryInterface(IID_PPV_ARGS(&sink)))) sinks.push_back(sink);
-        data.pUnk->Release();
+        if (NextAddsReference()) data.pUnk->Release();
     }
     return sinks;
 }
