@@ -4,6 +4,7 @@
 #include <oleacc.h>
 #include <wrl/client.h>
 
+#include "platform/ComObject.h"
 #include "platform/Exceptions.h"
 #include "platform/SystemLibrary.h"
 #include "platform/Text.h"
@@ -39,11 +40,9 @@ void SetLong(VARIANT* pOut, long value) {
 
 // The COM object a client gets. It refers to its window and source until its owner disconnects it;
 // a call after that, from a client that kept it, is told the object is gone.
-class CAccessibleObject final : public IAccessible {
+class CAccessibleObject final : public qv::CDispatchObject<IAccessible> {
 public:
     CAccessibleObject(HWND hWnd, qv::IAccessibleSource* pSource) : m_hWnd(hWnd), m_pSource(pSource) {}
-    CAccessibleObject(const CAccessibleObject&) = delete;
-    CAccessibleObject& operator=(const CAccessibleObject&) = delete;
 
     void Disconnect() {
         m_hWnd = nullptr;
@@ -62,24 +61,8 @@ public:
         *ppv = nullptr;
         return E_NOINTERFACE;
     }
-    STDMETHODIMP_(ULONG) AddRef() override { return ++m_nRefs; }
-    STDMETHODIMP_(ULONG) Release() override {
-        const ULONG refs = --m_nRefs;
-        if (refs == 0) delete this;
-        return refs;
-    }
 
-    // IDispatch: no type information; clients call the interface itself.
-    STDMETHODIMP GetTypeInfoCount(UINT* pctinfo) override {
-        if (!pctinfo) return E_POINTER;
-        *pctinfo = 0;
-        return S_OK;
-    }
-    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo** ppTInfo) override {
-        if (ppTInfo) *ppTInfo = nullptr;
-        return E_NOTIMPL;
-    }
-    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+    // IDispatch: nothing to invoke; clients call the interface itself.
     STDMETHODIMP Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override {
         return E_NOTIMPL;
     }
@@ -173,7 +156,6 @@ private:
     HWND m_hWnd;
     qv::IAccessibleSource* m_pSource;
     ComPtr<IAccessible> m_pStandard;
-    ULONG m_nRefs = 1;  // its maker's
 };
 
 HRESULT CAccessibleObject::Say(CString (qv::IAccessibleSource::*text)() const, BSTR* pOut) {
@@ -253,7 +235,10 @@ LRESULT CAccessibleWindow::OnGetObject(WPARAM wParam, LPARAM lParam) {
     // Other objects (the window's frame, UI Automation's root) are the system's to give.
     if (static_cast<LONG>(lParam) != OBJID_CLIENT || !lresultFromObject)
         return ::DefSubclassProc(m_hWnd, WM_GETOBJECT, wParam, lParam);
-    if (!m_pObject) m_pObject = new CAccessibleObject(m_hWnd, m_pSource);
+    if (!m_pObject) {
+        m_pObject = new CAccessibleObject(m_hWnd, m_pSource);
+        m_pObject->AddRef();
+    }
     return lresultFromObject(__uuidof(IAccessible), wParam, static_cast<IAccessible*>(m_pObject));
 }
 

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <utility>
 
+#include "platform/ComObject.h"
 #include "platform/Exceptions.h"
 #include "platform/Text.h"
 
@@ -41,19 +42,17 @@ constexpr EventShape kEventShapes[] = {
 // command target, drop target, service provider with its authenticator, and the event sink and
 // ambient properties in one COM object. It refers back to its view until the view lets go of
 // the control; any late call after that finds no view and declines.
-class CHtmlSite final : public IOleClientSite,
-                        public IOleInPlaceSite,
-                        public IOleInPlaceFrame,
-                        public IDocHostUIHandler,
-                        public IOleCommandTarget,
-                        public IDropTarget,
-                        public IServiceProvider,
-                        public IAuthenticate,
-                        public IDispatch {
+class CHtmlSite final : public qv::CDispatchObject<IOleClientSite,
+                                                  IOleInPlaceSite,
+                                                  IOleInPlaceFrame,
+                                                  IDocHostUIHandler,
+                                                  IOleCommandTarget,
+                                                  IDropTarget,
+                                                  IServiceProvider,
+                                                  IAuthenticate,
+                                                  IDispatch> {
 public:
     explicit CHtmlSite(CHtmlView* pView) : m_pView(pView) {}
-    CHtmlSite(const CHtmlSite&) = delete;
-    CHtmlSite& operator=(const CHtmlSite&) = delete;
 
     void Detach() { m_pView = nullptr; }
 
@@ -84,12 +83,6 @@ public:
         }
         AddRef();
         return S_OK;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return ++m_nRefs; }
-    STDMETHODIMP_(ULONG) Release() override {
-        const ULONG refs = --m_nRefs;
-        if (refs == 0) delete this;
-        return refs;
     }
 
     // IOleClientSite: an embedding without storage or container.
@@ -250,16 +243,6 @@ public:
     }
 
     // IDispatch: the control's events (DWebBrowserEvents2) and the ambient properties it reads.
-    STDMETHODIMP GetTypeInfoCount(UINT* pctinfo) override {
-        if (!pctinfo) return E_POINTER;
-        *pctinfo = 0;
-        return S_OK;
-    }
-    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo** ppTInfo) override {
-        if (ppTInfo) *ppTInfo = nullptr;
-        return E_NOTIMPL;
-    }
-    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
     STDMETHODIMP Invoke(DISPID dispIdMember, REFIID, LCID, WORD, DISPPARAMS* pDispParams, VARIANT* pVarResult,
                         EXCEPINFO*, UINT*) override {
         // A view that throws is taken to have decided nothing: an event's Cancel stays set.
@@ -355,7 +338,6 @@ private:
     }
 
     CHtmlView* m_pView;
-    ULONG m_nRefs = 0;  // the first smart pointer to take the site adds the first reference
 };
 
 namespace {

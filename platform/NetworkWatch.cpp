@@ -2,6 +2,8 @@
 
 #include <netlistmgr.h>
 
+#include "platform/ComObject.h"
+
 namespace qv {
 
 namespace {
@@ -12,11 +14,9 @@ constexpr DWORD kConnected = NLM_CONNECTIVITY_IPV4_SUBNET | NLM_CONNECTIVITY_IPV
 }  // namespace
 
 // The sink the network list manager calls; it holds the window only until the watch stops.
-class CNetworkWatch::CSink final : public INetworkListManagerEvents {
+class CNetworkWatch::CSink final : public CComObject<INetworkListManagerEvents> {
 public:
     CSink(HWND hWnd, UINT message) : m_hWnd(hWnd), m_message(message) {}
-    CSink(const CSink&) = delete;
-    CSink& operator=(const CSink&) = delete;
 
     void Detach() { m_hWnd = nullptr; }
 
@@ -30,12 +30,6 @@ public:
         AddRef();
         return S_OK;
     }
-    STDMETHODIMP_(ULONG) AddRef() override { return ++m_nRefs; }
-    STDMETHODIMP_(ULONG) Release() override {
-        const ULONG refs = --m_nRefs;
-        if (refs == 0) delete this;
-        return refs;
-    }
     STDMETHODIMP ConnectivityChanged(NLM_CONNECTIVITY newConnectivity) override {
         if (m_hWnd && (static_cast<DWORD>(newConnectivity) & kConnected)) ::PostMessageW(m_hWnd, m_message, 0, 0);
         return S_OK;
@@ -46,7 +40,6 @@ private:
 
     HWND m_hWnd;
     UINT m_message;
-    ULONG m_nRefs = 0;  // the watch's smart pointer adds the first reference
 };
 
 CNetworkWatch::CNetworkWatch() = default;

@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <iterator>
 
+#include "platform/ComObject.h"
+
 using Microsoft::WRL::ComPtr;
 
 namespace qvtest {
@@ -42,7 +44,7 @@ std::wstring Text(const VARIANT* value) {
 
 }  // namespace
 
-class NavigationLog::Sink final : public IDispatch {
+class NavigationLog::Sink final : public qv::CDispatchObject<IDispatch> {
 public:
     std::vector<Navigation> log;
 
@@ -55,18 +57,6 @@ public:
         *ppv = nullptr;
         return E_NOINTERFACE;
     }
-    STDMETHODIMP_(ULONG) AddRef() override { return ++m_nRefs; }
-    STDMETHODIMP_(ULONG) Release() override {
-        const ULONG refs = --m_nRefs;
-        if (!refs) delete this;
-        return refs;
-    }
-    STDMETHODIMP GetTypeInfoCount(UINT* pctinfo) override {
-        *pctinfo = 0;
-        return S_OK;
-    }
-    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
     // BeforeNavigate2(pDisp, URL, Flags, TargetFrameName, PostData, Headers, Cancel), reversed.
     STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*, UINT*) override {
         if (id != DISPID_BEFORENAVIGATE2 || !params || params->cArgs != 7) return S_OK;
@@ -78,9 +68,6 @@ public:
         if (cancelable) *params->rgvarg[0].pboolVal = VARIANT_TRUE;
         return S_OK;
     }
-
-private:
-    ULONG m_nRefs = 0;  // the log's smart pointer adds the first reference
 };
 
 NavigationLog::NavigationLog(IWebBrowser2* pBrowser) {
