@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "app/AboutDlg.h"
 #include "app/Addresses.h"
@@ -129,12 +130,13 @@ BOOL CQuilVaraDlg::OnInitDialog() {
 
     m_bHighContrast = qv::IsHighContrastOn();
     ApplyContrast();
-    BuildSkinBuffer();
     SetWindowText(kMainWindowTitle);
 
     ScalePanelFont();
     m_pSearchView = CreatePane(layout::Scaled(layout::kSearchPane, m_nDpi), IDC_SEARCH_VIEW, kSearchPageUrl);
     m_pNewsView = CreatePane(layout::Scaled(layout::kNewsPane, m_nDpi), IDC_NEWS_VIEW, kNewsArticleUrl);
+    // Once the panes are there: the buffer leaves out what they cover.
+    BuildSkinBuffer();
     m_searchAccess.Attach(m_pSearchView, kSearchPaneName);
     m_newsAccess.Attach(m_pNewsView, kNewsPaneName);
 
@@ -245,12 +247,19 @@ void CQuilVaraDlg::BuildSkinBuffer() {
     CClientDC dc(m_hWnd);
     const SIZE window = layout::Scaled(layout::kWindow, m_nDpi);
     m_rcClient = CRect(0, 0, window.cx, window.cy);
-    // A new buffer first: its new context lets go of the font of an earlier scale.
-    m_dcBuffer.Create(dc, window);
+    // The panes' windows always cover their places, so the buffer keeps only the skin around
+    // them; where a pane has no window, the skin under it shows.
+    std::vector<RECT> covered;
+    if (m_pSearchView->GetSafeHwnd()) covered.push_back(layout::Scaled(layout::kSearchPane, m_nDpi));
+    if (m_pNewsView->GetSafeHwnd()) covered.push_back(layout::Scaled(layout::kNewsPane, m_nDpi));
+    // A new buffer first: its new contexts let go of the font of an earlier scale.
+    m_dcBuffer.Create(dc, window, covered);
     // The bar's text keeps this font and transparent background for the life of the buffer.
     m_font.CreatePointFont(kBarFontPointTenths, kBarFontFace, m_nDpi);
-    m_dcBuffer.SelectObject(m_font);
-    m_dcBuffer.SetBkMode(TRANSPARENT);
+    m_dcBuffer.DrawOnParts([this](CDC& part) {
+        part.SelectObject(m_font);
+        part.SetBkMode(TRANSPARENT);
+    });
     ComposeBuffer();
 }
 
@@ -262,12 +271,12 @@ void CQuilVaraDlg::ComposeBuffer() {
     // The bar goes over the background, covering the text it had before.
     const RECT bar = layout::Scaled(layout::kBarImage, m_nDpi);
     m_dcBuffer.DrawArt(hResources, IDB_COLLAPSE_BAR, {bar.left, bar.top}, SizeOf(bar));
-    m_stcCollapseBar.DrawFace(m_dcBuffer, m_nDpi);
+    m_dcBuffer.DrawOnParts([this](const CDC& part) { m_stcCollapseBar.DrawFace(part, m_nDpi); });
 }
 
 void CQuilVaraDlg::OnPaint() {
     CPaintDC dc(m_hWnd);
-    dc.BitBlt(0, 0, m_rcClient.Width(), m_rcClient.Height(), m_dcBuffer, 0, 0, SRCCOPY);
+    m_dcBuffer.CopyTo(dc);
     m_stcCollapseBar.DrawFocusMark(dc, m_nDpi);
     if (IsIconic()) {
         SendMessage(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc.GetSafeHdc()), 0);

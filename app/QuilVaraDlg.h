@@ -118,8 +118,8 @@ private:
     CFont m_fontPanel;
     CCollapseBar m_stcCollapseBar;
     bool m_bExpanded = true;
-    // The composed image of the window, which every paint copies. The art is drawn into it from
-    // the resources each time it is composed, and kept nowhere else.
+    // The composed image of the window around the panes, which every paint copies. The art is
+    // drawn into it from the resources each time it is composed, and kept nowhere else.
     qv::CSkinSurface m_dcBuffer;
     HICON m_hIcon = nullptr;
     qv::CInstanceClaim* m_pInstanceClaim;

@@ -3,7 +3,7 @@
 #include <wincodec.h>
 #include <wrl/client.h>
 
-#include <cstring>
+#include <algorithm>
 #include <new>
 
 #include "platform/Gdi.h"
@@ -57,17 +57,17 @@ Art OpenArt(HINSTANCE hModule, UINT nID) {
     return art;
 }
 
-// The art's pixels in format, rows stride bytes apart, into target (bytes long).
-bool CopyArt(const Art& art, const GUID& format, UINT stride, UINT bytes, BYTE* target) {
-    if (!art.frame) return false;
+// The art as pixels in format: a source to copy them from, null when it cannot be had.
+ComPtr<IWICBitmapSource> ArtIn(const Art& art, const GUID& format) {
+    if (!art.frame) return nullptr;
     WICPixelFormatGUID decoded{};
-    if (SUCCEEDED(art.frame->GetPixelFormat(&decoded)) && IsEqualGUID(decoded, format))
-        return SUCCEEDED(art.frame->CopyPixels(nullptr, stride, bytes, target));
+    if (SUCCEEDED(art.frame->GetPixelFormat(&decoded)) && IsEqualGUID(decoded, format)) return art.frame;
     ComPtr<IWICFormatConverter> converter;
-    return SUCCEEDED(art.factory->CreateFormatConverter(&converter)) &&
-           SUCCEEDED(converter->Initialize(art.frame.Get(), format, WICBitmapDitherTypeNone, nullptr, 0.0,
-                                           WICBitmapPaletteTypeCustom)) &&
-           SUCCEEDED(converter->CopyPixels(nullptr, stride, bytes, target));
+    if (FAILED(art.factory->CreateFormatConverter(&converter)) ||
+        FAILED(converter->Initialize(art.frame.Get(), format, WICBitmapDitherTypeNone, nullptr, 0.0,
+                                     WICBitmapPaletteTypeCustom)))
+        return nullptr;
+    return converter;
 }
 
 // The art as pixels; empty when there is none.
@@ -76,8 +76,9 @@ Pixels DecodeArt(const Art& art) {
     if (!art.frame) return pixels;
     pixels.argb.resize(static_cast<size_t>(art.width) * art.height);
     const UINT stride = art.width * kBytesPerPixel;
-    if (!CopyArt(art, GUID_WICPixelFormat32bppBGRA, stride, stride * art.height,
-                 reinterpret_cast<BYTE*>(pixels.argb.data()))) {
+    const ComPtr<IWICBitmapSource> source = ArtIn(art, GUID_WICPixelFormat32bppBGRA);
+    if (!source || FAILED(source->CopyPixels(nullptr, stride, stride * art.height,
+                                              reinterpret_cast<BYTE*>(pixels.argb.data())))) {
         pixels.argb.clear();
         return pixels;
     }
@@ -121,6 +122,46 @@ Pixels ReadBitmap(HINSTANCE hModule, UINT nID) {
 
 // A row of a 24-bit DIB width pixels wide, in bytes: whole 32-bit words, as every DIB has them.
 int RowBytes(int width) { return (width * kColourBytesPerPixel + 3) & ~3; }
+
+// How many rows of 2x art are decoded at once: a band of a few hundred kilobytes at most, read
+// top to bottom, which every decoder does without starting again.
+constexpr int kBandRows = 64;
+
+// The rectangles of a picture size large that none of covered overlaps: a band of rows down to
+// the next edge of a covered rectangle, cut where covered rectangles cross all of it, each piece
+// joined to the part above where that has the same columns. There are a few covered rectangles
+// at most, so each next edge is simply looked for.
+std::vector<RECT> UncoveredParts(SIZE size, const std::vector<RECT>& covered) {
+    std::vector<RECT> parts;
+    const auto keep = [&parts](LONG left, LONG top, LONG right, LONG bottom) {
+        if (left >= right) return;
+        for (RECT& part : parts)
+            if (part.bottom == top && part.left == left && part.right == right) {
+                part.bottom = bottom;
+                return;
+            }
+        parts.push_back({left, top, right, bottom});
+    };
+    for (LONG top = 0, bottom; top < size.cy; top = bottom) {
+        bottom = size.cy;
+        for (const RECT& rect : covered)
+            for (LONG y : {rect.top, rect.bottom})
+                if (y > top && y < bottom) bottom = y;
+        for (LONG x = 0; x < size.cx;) {
+            // The leftmost covered rectangle across the whole band that reaches past x.
+            LONG left = size.cx;
+            LONG right = size.cx;
+            for (const RECT& rect : covered)
+                if (rect.top <= top && rect.bottom >= bottom && rect.right > x && rect.left < left) {
+                    left = rect.left;
+                    right = rect.right;
+                }
+            keep(x, top, std::clamp(left, x, size.cx), bottom);
+            x = std::min(right, size.cx);
+        }
+    }
+    return parts;
+}
 
 // The picture as a 24-bit DIB section: the colour alone, which is all a keyed copy compares, in
 // three quarters of the room.
@@ -188,33 +229,69 @@ HBITMAP LoadSkinArt(HINSTANCE hModule, UINT nID, int nFrames, SIZE frameSize) {
 }
 
 void CSkinSurface::Destroy() {
-    // The context first: the bitmap cannot go while it is selected.
-    DeleteDC();
-    m_bitmap.DeleteObject();
-    m_pBits = nullptr;
-    m_nStride = 0;
+    // Each part's context goes before its bitmap, which cannot go while it is selected.
+    m_parts.clear();
     m_size = {0, 0};
 }
 
-bool CSkinSurface::Create(HDC hdc, SIZE size) {
+bool CSkinSurface::Create(HDC hdc, SIZE size, const std::vector<RECT>& covered) {
     Destroy();
-    const BITMAPINFO info = TopDownHeader(size.cx, size.cy, 8 * kColourBytesPerPixel);
-    void* pBits = nullptr;
-    if (size.cx <= 0 || size.cy <= 0 ||
-        !m_bitmap.Attach(::CreateDIBSection(hdc, &info, DIB_RGB_COLORS, &pBits, nullptr, 0)) ||
-        !CreateCompatibleDC(hdc)) {
+    if (size.cx <= 0 || size.cy <= 0) return false;
+    try {
+        for (const RECT& place : UncoveredParts(size, covered)) {
+            auto part = std::make_unique<Part>();
+            part->place = place;
+            const BITMAPINFO info = TopDownHeader(place.right - place.left, place.bottom - place.top,
+                                                  8 * kColourBytesPerPixel);
+            void* pBits = nullptr;
+            if (!part->bitmap.Attach(::CreateDIBSection(hdc, &info, DIB_RGB_COLORS, &pBits, nullptr, 0)) ||
+                !part->dc.CreateCompatibleDC(hdc)) {
+                Destroy();
+                return false;
+            }
+            part->dc.SelectObject(part->bitmap);
+            // The part's context draws in the whole picture's coordinates.
+            ::SetViewportOrgEx(part->dc, -place.left, -place.top, nullptr);
+            m_parts.push_back(std::move(part));
+        }
+    } catch (const std::bad_alloc&) {
         Destroy();
         return false;
     }
-    SelectObject(m_bitmap);
-    m_pBits = static_cast<BYTE*>(pBits);
-    m_nStride = RowBytes(size.cx);
     m_size = size;
     return true;
 }
 
+std::vector<RECT> CSkinSurface::Parts() const {
+    std::vector<RECT> places;
+    for (const auto& part : m_parts) places.push_back(part->place);
+    return places;
+}
+
+void CSkinSurface::CopyTo(HDC hdc) const {
+    for (const auto& part : m_parts) {
+        const RECT& place = part->place;
+        ::BitBlt(hdc, place.left, place.top, place.right - place.left, place.bottom - place.top, part->dc, place.left,
+                 place.top, SRCCOPY);
+    }
+}
+
+bool CSkinSurface::PutRows(const BITMAPINFO& info, const void* bits, POINT at, SIZE size) const {
+    bool bPut = true;
+    for (const auto& part : m_parts) {
+        RECT meet;
+        const RECT rows = {at.x, at.y, at.x + size.cx, at.y + size.cy};
+        if (!::IntersectRect(&meet, &rows, &part->place)) continue;
+        // The context clips the rows to the part.
+        bPut = ::SetDIBitsToDevice(part->dc, at.x, at.y, static_cast<DWORD>(size.cx), static_cast<DWORD>(size.cy), 0, 0,
+                                   0, static_cast<UINT>(size.cy), bits, &info, DIB_RGB_COLORS) != 0 &&
+               bPut;
+    }
+    return bPut;
+}
+
 bool CSkinSurface::DrawArt(HINSTANCE hModule, UINT nID, POINT at, SIZE size) const {
-    if (!m_pBits || size.cx <= 0 || size.cy <= 0 || at.x < 0 || at.y < 0 || at.x + size.cx > m_size.cx ||
+    if (m_size.cx <= 0 || size.cx <= 0 || size.cy <= 0 || at.x < 0 || at.y < 0 || at.x + size.cx > m_size.cx ||
         at.y + size.cy > m_size.cy)
         return false;
     const SIZE own = GetSkinBitmapSize(hModule, nID);
@@ -223,23 +300,30 @@ bool CSkinSurface::DrawArt(HINSTANCE hModule, UINT nID, POINT at, SIZE size) con
         DWORD bytes = 0;
         const auto* info = reinterpret_cast<const BITMAPINFO*>(ResourceBytes(hModule, nID, RT_BITMAP, &bytes));
         const BYTE* bits = PixelsOf(info, bytes);
-        return bits && ::SetDIBitsToDevice(m_hDC, at.x, at.y, static_cast<DWORD>(size.cx), static_cast<DWORD>(size.cy),
-                                           0, 0, 0, static_cast<UINT>(size.cy), bits, info, DIB_RGB_COLORS) != 0;
+        return bits && PutRows(*info, bits, at, size);
     }
     try {
         const Art art = OpenArt(hModule, nID);
         if (art.width == static_cast<UINT>(size.cx) && art.height == static_cast<UINT>(size.cy)) {
-            // The art at the size wanted: decoded straight into place.
-            ::GdiFlush();
-            BYTE* target = m_pBits + static_cast<size_t>(at.y) * m_nStride + static_cast<size_t>(at.x) * kColourBytesPerPixel;
-            const size_t room = static_cast<size_t>(m_size.cy - at.y) * m_nStride - static_cast<size_t>(at.x) * kColourBytesPerPixel;
-            return CopyArt(art, GUID_WICPixelFormat24bppBGR, static_cast<UINT>(m_nStride), static_cast<UINT>(room), target);
+            // The art at the size wanted, decoded a band at a time straight into place.
+            const ComPtr<IWICBitmapSource> source = ArtIn(art, GUID_WICPixelFormat24bppBGR);
+            if (!source) return false;
+            const UINT stride = static_cast<UINT>(RowBytes(size.cx));
+            std::vector<BYTE> band(static_cast<size_t>(stride) * kBandRows);
+            for (int y = 0; y < size.cy; y += kBandRows) {
+                const int rows = std::min<int>(kBandRows, size.cy - y);
+                const WICRect rect = {0, y, size.cx, rows};
+                const BITMAPINFO info = TopDownHeader(size.cx, rows, 8 * kColourBytesPerPixel);
+                if (FAILED(source->CopyPixels(&rect, stride, static_cast<UINT>(band.size()), band.data())) ||
+                    !PutRows(info, band.data(), {at.x, at.y + y}, {size.cx, rows}))
+                    return false;
+            }
+            return true;
         }
         const Pixels picture = ArtAtSize(art, hModule, nID, 1, size);
         if (picture.argb.empty()) return false;
         const BITMAPINFO info = TopDownHeader(picture.width, picture.height, 8 * kBytesPerPixel);
-        return ::SetDIBitsToDevice(m_hDC, at.x, at.y, static_cast<DWORD>(size.cx), static_cast<DWORD>(size.cy), 0, 0, 0,
-                                   static_cast<UINT>(size.cy), picture.argb.data(), &info, DIB_RGB_COLORS) != 0;
+        return PutRows(info, picture.argb.data(), at, size);
     } catch (const std::bad_alloc&) {
         return false;
     }
