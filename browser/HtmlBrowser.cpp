@@ -31,6 +31,9 @@ constexpr UINT kLoadingBoundMs = 30000;
 constexpr UINT_PTR kRevealTimer = 2;
 constexpr UINT_PTR kGiveUpTimer = 3;
 constexpr UINT_PTR kAskAgainTimer = 4;
+// Starting the network watch costs tens of milliseconds. A timer comes after every paint the
+// thread has pending, so a page that fails at start does not hold back the window's first paint.
+constexpr UINT_PTR kWatchNetworkTimer = 5;
 // What the network watch posts when the system reports a connection.
 constexpr UINT kNetworkBackMessage = WM_APP + 1;
 // A key-down's flag that the key was down before: a held key repeating.
@@ -220,7 +223,7 @@ void CHtmlBrowser::ShowUnreachable() {
     ::KillTimer(m_hWnd, kGiveUpTimer);
     ShowInstead(CPagePanel::Kind::kUnreachable);
     // Where the system reports the network back, the pane hears it from its first failure on.
-    if (!m_networkWatch.IsWatching()) m_networkWatch.Start(m_hWnd, kNetworkBackMessage);
+    if (!m_networkWatch.IsWatching()) ::SetTimer(m_hWnd, kWatchNetworkTimer, USER_TIMER_MINIMUM, nullptr);
     ::SetTimer(m_hWnd, kAskAgainTimer, m_schedule.NextDelay(), nullptr);
 }
 
@@ -264,6 +267,10 @@ LRESULT CHtmlBrowser::OnTimerMessage(WPARAM wParam, LPARAM) {
         case kAskAgainTimer:
             ::KillTimer(m_hWnd, kAskAgainTimer);
             AskByItself();
+            break;
+        case kWatchNetworkTimer:
+            ::KillTimer(m_hWnd, kWatchNetworkTimer);
+            if (!m_networkWatch.IsWatching()) m_networkWatch.Start(m_hWnd, kNetworkBackMessage);
             break;
         default: return Default();
     }

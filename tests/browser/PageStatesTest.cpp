@@ -270,7 +270,7 @@ TEST_F(PageStates, ResumeAndTheNetworkBackAskAtOnceButNotWithinTwoSecondsOfTheLa
 TEST_F(PageStates, APaneThatGoesTakesItsTimersAndItsNetworkSinkWithIt) {
     Ask();
     Fail();  // the next request is due in a few seconds
-    ASSERT_EQ(1u, m_network.advised());
+    ASSERT_TRUE(qvtest::PumpUntil([this] { return m_network.advised() == 1; }));
     const HWND hPane = m_pPane->m_hWnd;
     m_pSink.Reset();
     m_pLog.reset();
